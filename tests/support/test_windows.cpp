@@ -1,0 +1,23 @@
+#include "test_windows.h"
+
+#include <cstdlib>
+
+std::string PresentedWindows()
+{
+    const char* presented = std::getenv("MONSETUP_WINVER");
+    return presented ? presented : "default";
+}
+
+OSVERSIONINFOA WindowsVersion()
+{
+    OSVERSIONINFOA info;
+    ZeroMemory(&info, sizeof info);
+    info.dwOSVersionInfoSize = sizeof info;
+    GetVersionExA(&info);
+    return info;
+}
+
+bool IsWindowsNT()
+{
+    return WindowsVersion().dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
