@@ -84,7 +84,7 @@ TEST(AccessControl, OnNTTheDaclGrantsTheUserAndEveryoneFullAccess)
     // Building again replaces the earlier blocks without leaking them.
     ASSERT_EQ(0, control.Build(&attributes));
     ASSERT_NE(nullptr, attributes);
-    EXPECT_EQ(12u, attributes->nLength);
+    EXPECT_EQ(sizeof(SECURITY_ATTRIBUTES), attributes->nLength);  // 12 on 32-bit Windows
     EXPECT_FALSE(attributes->bInheritHandle);
     ASSERT_EQ(&control.securityDescriptor, attributes->lpSecurityDescriptor);
     ASSERT_TRUE(IsValidSecurityDescriptor(attributes->lpSecurityDescriptor));
