@@ -37,3 +37,13 @@ if(WIN32 AND NOT TARGET wine_prefix_setup)
              COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh ${MONSETUP_WINE_DIR} ${wine_arch})
     set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 600)
 endif()
+
+# monsetup_check_imports(<target>...): the binaries import only system DLLs.
+function(monsetup_check_imports)
+    set(files)
+    foreach(target ${ARGN})
+        list(APPEND files $<TARGET_FILE:${target}>)
+    endforeach()
+    add_test(NAME imports_are_system_dlls
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/check_imports.sh ${CMAKE_OBJDUMP} ${files})
+endfunction()
