@@ -1,0 +1,106 @@
+#include "monchk_app.h"
+
+#include "debug_log.h"
+#include "main_frame.h"
+#include "registry.h"
+#include "resource.h"
+
+const char kInstanceMutexName[] = "NORVA Vantor3 Environment Check";
+
+namespace {
+
+const char kLogSwitchKey[] = "Software\\Norva\\VTR3";
+const int kWaitDialogTicks = 60;
+
+}  // namespace
+
+CWaitDlg::CWaitDlg() : CDialog(IDD_WAIT)
+{
+}
+
+BOOL CWaitDlg::OnInitDialog()
+{
+    DebugLog("CWaitDlg::OnInitDialog()\n");
+    CDialog::OnInitDialog();
+    timerId = SetTimer(hwnd, 1, 1000, NULL);
+    count = kWaitDialogTicks;
+    // The modal loop shows the dialog once the queued work is done.
+    ShowWindow(hwnd, SW_HIDE);
+    return FALSE;
+}
+
+void CWaitDlg::OnTimer(UINT_PTR id)
+{
+    if (id != timerId)
+        return;
+    DebugLog("CWaitDlg::OnTimer() count=%d\n", count);
+    if (FindWindowA(kFrameClassName, kFrameTitle) != NULL) {
+        DebugLog("Found!!\n");
+        --count;
+    } else {
+        DebugLog("Not Found!!\n");
+    }
+}
+
+void CMonchkxxApp::ReadLogSwitch()
+{
+    debugLogEnabled = FALSE;
+    Registry key(HKEY_LOCAL_MACHINE, kLogSwitchKey, NULL, FALSE, Registry::kRead);
+    if (key.isOpen)
+        debugLogEnabled = key.QueryDword("log", 0) != 0;
+}
+
+// TRUE when this copy holds the single-instance mutex; any other outcome
+// (another copy holds it, it was abandoned, it could not be made) counts as
+// another copy running.
+BOOL CMonchkxxApp::AcquireInstance()
+{
+    mutex.reset(new CMutex(FALSE, kInstanceMutexName));
+    return mutex->Lock(0) == WAIT_OBJECT_0;
+}
+
+BOOL CMonchkxxApp::InitInstance()
+{
+    ReadLogSwitch();
+    DebugLog("CMonchkxxApp::InitInstance() Start\n");
+
+    const BOOL alreadyRunning = !AcquireInstance();
+
+    CMainFrame* frame = new CMainFrame;
+    frame->autoDelete = true;
+    mainWnd = frame;
+
+    frame->ExecuteOperation(alreadyRunning);
+    ShowWindow(frame->hwnd, SW_HIDE);
+    UpdateWindow(frame->hwnd);
+    frame->StartWaitTimer();
+
+    DebugLog("CMonchkxxApp::InitInstance() Exit\n");
+    return TRUE;
+}
+
+int CMonchkxxApp::ExitInstance()
+{
+    DebugLog("CMonchkxxApp::ExitInstance()\n");
+    if (mutex) {
+        mutex->Unlock();
+        mutex.reset();
+    }
+    return CWinApp::ExitInstance();
+}
+
+BOOL CMonchkxxApp::SaveAllModified()
+{
+    DebugLog("CMonchkxxApp::SaveAllModified()\n");
+    if (!waitShown) {
+        if (FindWindowA(kFrameClassName, kFrameTitle) != NULL) {
+            DebugLog("Found\n");
+            CWaitDlg dialog;
+            waitShown = TRUE;
+            dialog.DoModal();
+        } else {
+            DebugLog("Not Found\n");
+        }
+    }
+    return CWinApp::SaveAllModified();
+}

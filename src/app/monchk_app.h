@@ -1,0 +1,36 @@
+// The application object of MONCHK04 and the wait dialog it shows while
+// Windows ends the session before the run has finished.
+#pragma once
+
+#include "app.h"
+#include "dialog.h"
+#include "mutex.h"
+
+#include <memory>
+
+extern const char kInstanceMutexName[];  // "NORVA Vantor3 Environment Check"
+
+class CWaitDlg : public CDialog {
+public:
+    CWaitDlg();
+
+    BOOL OnInitDialog() override;
+    void OnTimer(UINT_PTR id) override;
+
+    UINT_PTR timerId = 0;
+    int count = 0;
+};
+
+class CMonchkxxApp : public CWinApp {
+public:
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+    BOOL SaveAllModified() override;
+
+    std::unique_ptr<CMutex> mutex;
+    BOOL waitShown = FALSE;
+
+private:
+    static void ReadLogSwitch();
+    BOOL AcquireInstance();
+};

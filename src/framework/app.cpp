@@ -1,0 +1,69 @@
+#include "app.h"
+
+#include "frame_wnd.h"
+
+CWinApp* CWinApp::current = nullptr;
+
+CWinApp::CWinApp()
+{
+    current = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (current == this)
+        current = nullptr;
+}
+
+int CWinApp::ExitInstance()
+{
+    return exitCode;
+}
+
+int CWinApp::Run()
+{
+    MSG msg;
+    for (;;) {
+        BOOL got = GetMessageA(&msg, NULL, 0, 0);
+        if (got == 0 || got == -1)
+            break;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    exitCode = static_cast<int>(msg.wParam);
+    return ExitInstance();
+}
+
+std::string ArgumentsOf(const char* commandLine)
+{
+    const char* p = commandLine ? commandLine : "";
+    if (*p == '"') {
+        ++p;
+        while (*p != '\0' && *p != '"')
+            ++p;
+        if (*p == '"')
+            ++p;
+    } else {
+        while (*p != '\0' && *p != ' ' && *p != '\t')
+            ++p;
+    }
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    return p;
+}
+
+int RunApplication(HINSTANCE instance)
+{
+    CWinApp* app = CWinApp::Current();
+    if (app == nullptr)
+        return 1;
+    app->instance = instance;
+    app->cmdLine = ArgumentsOf(GetCommandLineA());
+    if (!app->InitInstance()) {
+        // A main window left behind is destroyed before the program ends.
+        if (app->mainWnd != nullptr)
+            app->mainWnd->DestroyWindow();
+        return app->ExitInstance();
+    }
+    return app->Run();
+}

@@ -1,0 +1,52 @@
+// A setup program's stand-in: starts MONCHK04 (or another program) with the
+// given arguments and /W32:<its own window>, waits for the completion message
+// 0x7FF1 and prints what arrived.
+//   setup_host [--timeout SECONDS] [--program PATH] [--no-window] [ARGUMENT...]
+// Exit status: 0 got the message, 1 no message, 2 timed out, 3 not started.
+#include "setup_host.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    DWORD timeoutSeconds = 30;
+    std::string program = BesideThisProgram("MONCHK04.exe");
+    bool withWindow = true;
+    std::string arguments;
+
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--timeout" && i + 1 < argc) {
+            timeoutSeconds = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (arg == "--program" && i + 1 < argc) {
+            program = argv[++i];
+        } else if (arg == "--no-window") {
+            withWindow = false;
+        } else {
+            // Arguments holding blanks are passed on quoted.
+            bool quote = arg.find(' ') != std::string::npos;
+            arguments += (arguments.empty() ? "" : " ") +
+                         (quote ? "\"" + arg + "\"" : arg);
+        }
+    }
+
+    HostResult result = RunAsSetupHost(program, arguments, timeoutSeconds * 1000, withWindow);
+    if (!result.started) {
+        std::printf("could not start %s\n", program.c_str());
+        return 3;
+    }
+    if (result.messages > 0)
+        std::printf("completion message: wParam=%lu lParam=%ld (%d received)\n",
+                    static_cast<unsigned long>(result.wParam),
+                    static_cast<long>(result.lParam), result.messages);
+    else
+        std::printf("no completion message\n");
+    if (result.timedOut) {
+        std::printf("timed out after %lu s\n", static_cast<unsigned long>(timeoutSeconds));
+        return 2;
+    }
+    std::printf("exit code: %lu\n", static_cast<unsigned long>(result.exitCode));
+    return result.messages > 0 ? 0 : 1;
+}
