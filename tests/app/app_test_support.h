@@ -1,0 +1,46 @@
+// Helpers of the MONCHK04 tests: the product's registry keys, a window that
+// plays the caller receiving the completion message, and file reading.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+extern const char kVtr3Key[];        // HKLM "Software\NORVA\VTR3"
+extern const char kVtrCommonKey[];   // HKLM "software\NORVA\VTR3\VTRCommon"
+extern const char kSdkResultKey[];   // HKLM "Software\NORVA\VTR3\SDKResult"
+extern const char kTraceLog[];       // "c:\TRACE.LOG"
+
+// Removes everything the product keeps under HKLM "Software\NORVA".
+void ResetProductKeys();
+void CreateKey(const std::string& path);
+void SetDwordValue(const std::string& path, const std::string& name, DWORD value);
+bool KeyExists(const std::string& path);
+bool ValueExists(const std::string& path, const std::string& name);
+DWORD DwordValue(const std::string& path, const std::string& name);
+std::string StringValue(const std::string& path, const std::string& name);
+
+// Switches the debug log of MONCHK04 on (HKLM "Software\Norva\VTR3" "log").
+void EnableTraceLog();
+
+std::string FileText(const std::string& path);
+bool FileExists(const std::string& path);
+
+// A window of the test that receives the completion message.
+class CallerWindow {
+public:
+    CallerWindow();
+    ~CallerWindow();
+    CallerWindow(const CallerWindow&) = delete;
+    CallerWindow& operator=(const CallerWindow&) = delete;
+
+    // The handle in the form /W32: takes.
+    std::string Decimal() const;
+    // Takes the completion messages queued for this window; returns their
+    // number and keeps the last one's parameters.
+    int TakeMessages();
+
+    HWND hwnd;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+};

@@ -1,0 +1,241 @@
+#include "app_test_support.h"
+#include "test_frame.h"
+#include "test_windows.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A run waiting for the SDK installers, with a caller window to report to.
+class Completion : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProductKeys();
+        frame.cmdLine.callerWindow = static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(caller.hwnd));
+    }
+
+    void StartInstallWait()
+    {
+        frame.cmdLine.install = true;
+        frame.awaitSdkReply = TRUE;
+        frame.awaitInstallerReply = TRUE;
+    }
+
+    LRESULT InstallerReply(DWORD flags)
+    {
+        return SendMessageA(frame.hwnd, 1225, 0, static_cast<LPARAM>(flags));
+    }
+    LRESULT SdkReply(DWORD flags, WPARAM wParam = 0)
+    {
+        return SendMessageA(frame.hwnd, 1224, wParam, static_cast<LPARAM>(flags));
+    }
+
+    // Runs OnClose and takes the one completion message it must post.
+    void Close()
+    {
+        frame.OnClose();
+        EXPECT_EQ(nullptr, frame.hwnd) << "the frame destroys its window";
+        EXPECT_EQ(1, caller.TakeMessages()) << "exactly one completion message";
+    }
+
+    void ExpectPosted(WPARAM wParam, LPARAM lParam)
+    {
+        EXPECT_EQ(wParam, caller.wParam);
+        EXPECT_EQ(lParam, caller.lParam);
+    }
+
+    void ExpectStored(DWORD code1, DWORD code2)
+    {
+        EXPECT_EQ(code1, DwordValue(kSdkResultKey, "ErrorCode1"));
+        EXPECT_EQ(code2, DwordValue(kSdkResultKey, "ErrorCode2"));
+    }
+
+    CallerWindow caller;
+    TestFrame frame;
+};
+
+}  // namespace
+
+TEST_F(Completion, InstallerRepliesFirstMatchWins)
+{
+    struct Case {
+        DWORD flags;
+        LONG code1;
+        LONG code2;
+        BOOL awaitSdk;
+        BOOL osNotSupported;
+    } cases[] = {
+        {0x10000 | 0x20 | 0x1, 1, 0x10021, TRUE, FALSE},  // failure: the SDK setup still answers
+        {0x20 | 0x1, 1, 0x21, FALSE, TRUE},
+        {0x1, 0, 0, TRUE, FALSE},
+        {0x0, 1, 0, FALSE, FALSE},
+        {0x100, 1, 0x100, FALSE, FALSE},
+    };
+    for (const Case& c : cases) {
+        TestFrame run;
+        run.awaitSdkReply = TRUE;
+        run.awaitInstallerReply = TRUE;
+        EXPECT_EQ(1, SendMessageA(run.hwnd, 1225, 0, c.flags));
+        EXPECT_FALSE(run.awaitInstallerReply) << std::hex << c.flags;
+        EXPECT_EQ(c.code1, run.ErrorCode1) << std::hex << c.flags;
+        EXPECT_EQ(c.code2, run.ErrorCode2) << std::hex << c.flags;
+        EXPECT_EQ(c.awaitSdk, run.awaitSdkReply) << std::hex << c.flags;
+        EXPECT_EQ(c.osNotSupported, run.osNotSupported) << std::hex << c.flags;
+    }
+}
+
+TEST_F(Completion, RepliesThatAreNotAwaitedChangeNothing)
+{
+    StartInstallWait();
+    EXPECT_EQ(1, InstallerReply(0x1));
+    EXPECT_EQ(0, InstallerReply(0x10000)) << "a second installer reply";
+    EXPECT_EQ(1, SdkReply(0x1, 7));
+    EXPECT_EQ(0, SdkReply(0x400, 8)) << "a second SDK reply";
+    EXPECT_EQ(0, frame.ErrorCode1);
+    EXPECT_EQ(7u, frame.sdkReplyWParam);
+    EXPECT_EQ(0x1u, frame.sdkReplyFlags);
+    EXPECT_TRUE(frame.sdkReplied);
+}
+
+TEST_F(Completion, SdkReplacedFilesAreReportedWithWParam2)
+{
+    StartInstallWait();
+    InstallerReply(0x1);
+    SdkReply(0x200001);
+    Close();
+    ExpectPosted(2, 0);
+    ExpectStored(0, 0);
+    EXPECT_EQ(1u, DwordValue(kVtrCommonKey, "RST_FREPLACE"));
+    EXPECT_FALSE(ValueExists(kVtrCommonKey, "ERR_OTHERS"));
+}
+
+TEST_F(Completion, SdkInUseIsFlaggedInsteadOfOtherErrors)
+{
+    SetDwordValue(kVtrCommonKey, "ERR_OTHERS", 1);  // left by an earlier run
+    StartInstallWait();
+    InstallerReply(0x1);
+    SdkReply(0x400);
+    Close();
+    ExpectPosted(3, 2);
+    ExpectStored(2, 0x400);
+    EXPECT_EQ(1u, DwordValue(kVtrCommonKey, "ERR_ZQAPIINUSE"));
+    EXPECT_EQ(0u, DwordValue(kVtrCommonKey, "RST_FREPLACE"));
+    EXPECT_FALSE(ValueExists(kVtrCommonKey, "ERR_OTHERS"));
+}
+
+TEST_F(Completion, UnsupportedWindowsIsStoredButReportedAsSuccess)
+{
+    StartInstallWait();
+    InstallerReply(0x20);
+    EXPECT_FALSE(frame.awaitSdkReply);
+    Close();
+    ExpectPosted(1, 0);
+    ExpectStored(1, 0x20);
+    EXPECT_EQ(1u, DwordValue(kVtrCommonKey, "ERR_OSVERNOTSUPPORT"));
+    EXPECT_FALSE(ValueExists(kVtrCommonKey, "ERR_OTHERS"));
+    EXPECT_FALSE(ValueExists(kVtrCommonKey, "RST_FREPLACE")) << "the SDK setup never replied";
+}
+
+TEST_F(Completion, InstallerFailureCountsAsOtherError)
+{
+    StartInstallWait();
+    InstallerReply(0x10000);
+    SdkReply(0x1);
+    Close();
+    ExpectPosted(3, 1);
+    ExpectStored(1, 0x10000);
+    EXPECT_EQ(1u, DwordValue(kVtrCommonKey, "ERR_OTHERS"));
+    EXPECT_EQ(0u, DwordValue(kVtrCommonKey, "RST_FREPLACE"));
+}
+
+TEST_F(Completion, CodesOf16AndMoreAreReportedAsSuccess)
+{
+    frame.cmdLine.install = true;
+    frame.ErrorCode1 = 16;
+    frame.ErrorCode2 = 2;
+    Close();
+    ExpectPosted(1, 0);
+    ExpectStored(16, 2);
+}
+
+TEST_F(Completion, UninstallRunsAlwaysReportSuccess)
+{
+    CreateKey(kVtrCommonKey);
+    frame.cmdLine.uninstallMode = 2;
+    frame.ErrorCode1 = 5;
+    frame.ErrorCode2 = 3;
+    frame.LastError = ERROR_FILE_NOT_FOUND;
+    Close();
+    ExpectPosted(1, 0);
+    ExpectStored(5, 3);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), DwordValue(kSdkResultKey, "LastError"));
+    EXPECT_EQ(CMainFrame::FormatErrorText(ERROR_FILE_NOT_FOUND),
+              StringValue(kSdkResultKey, "ErrMsg"));
+    EXPECT_FALSE(ValueExists(kVtrCommonKey, "ERR_OTHERS")) << "install runs only";
+}
+
+TEST_F(Completion, RunsOtherThanInstallWriteOnlyWhereTheProductIsInstalled)
+{
+    frame.ErrorCode1 = 7;
+    frame.ErrorCode2 = 30;
+    Close();
+    ExpectPosted(3, 7);
+    EXPECT_FALSE(KeyExists(kVtrCommonKey));
+    EXPECT_FALSE(KeyExists(kSdkResultKey));
+}
+
+TEST_F(Completion, SecondCopyWritesNothingButStillReports)
+{
+    CreateKey(kVtrCommonKey);
+    frame.cmdLine.install = true;
+    frame.ErrorCode1 = 9;
+    frame.ErrorCode2 = 1;
+    Close();
+    ExpectPosted(3, 9);
+    EXPECT_FALSE(KeyExists(kSdkResultKey));
+}
+
+TEST_F(Completion, NoCallerWindowNoMessage)
+{
+    CreateKey(kVtrCommonKey);
+    frame.cmdLine.callerWindow = 0;
+    frame.OnClose();
+    EXPECT_EQ(0, caller.TakeMessages());
+    ExpectStored(0, 0);
+    EXPECT_EQ("", StringValue(kSdkResultKey, "ErrMsg"));
+}
+
+TEST_F(Completion, CloseFromOutsideEndsTheWaitAtOnce)
+{
+    StartInstallWait();
+    frame.StartWaitTimer();
+    ASSERT_NE(0u, frame.timerId);
+    SendMessageA(frame.hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, frame.timerId);
+    EXPECT_EQ(1, caller.TakeMessages());
+    ExpectPosted(1, 0);
+}
+
+TEST_F(Completion, WithoutWaitsTheRunEndsAtOnce)
+{
+    CreateKey(kVtrCommonKey);
+    frame.StartWaitTimer();
+    EXPECT_EQ(0u, frame.timerId);
+    EXPECT_EQ(nullptr, frame.hwnd);
+    EXPECT_EQ(1, caller.TakeMessages());
+}
+
+TEST(ErrorText, SystemTextOrEmpty)
+{
+    // Japanese texts may be missing; then the text is empty.
+    std::string text = CMainFrame::FormatErrorText(ERROR_FILE_NOT_FOUND);
+    EXPECT_LT(text.size(), 256u);
+    if (!text.empty()) {
+        EXPECT_EQ('\n', text.back());
+    }
+    EXPECT_EQ("", CMainFrame::FormatErrorText(0xDEADBEEF));
+    // A text with inserts is taken as it stands, with nothing to fill them.
+    std::string withInserts = CMainFrame::FormatErrorText(ERROR_BAD_EXE_FORMAT);
+    EXPECT_LT(withInserts.size(), 256u);
+}

@@ -1,0 +1,206 @@
+// Whole runs of MONCHK04 under Wine, started the way a product setup program
+// starts it, and of MONCHK_W, the same program with operations that wait.
+#include "app_test_support.h"
+#include "registry.h"
+#include "setup_host.h"
+#include "test_windows.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const DWORD kBound = 30000;
+
+class Run : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProductKeys();
+        DeleteFileA(kTraceLog);
+    }
+
+    static HostResult Monchk(const std::string& arguments, bool withCallerWindow = true)
+    {
+        return RunAsSetupHost(BesideThisProgram("MONCHK04.exe"), arguments, kBound,
+                              withCallerWindow);
+    }
+    static HostResult Waiter(const std::string& arguments)
+    {
+        return RunAsSetupHost(BesideThisProgram("MONCHK_W.exe"), arguments, kBound);
+    }
+
+    // Starts send_message, which posts to the frame as soon as it exists.
+    static void PostToFrameSoon(UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        std::string commandLine = "\"" + BesideThisProgram("send_message.exe") +
+                                  "\" InstallExeClass \"Vantor3 Environment Check\" " +
+                                  std::to_string(message) + " " + std::to_string(wParam) + " " +
+                                  std::to_string(lParam) + " 20";
+        STARTUPINFOA startup;
+        ZeroMemory(&startup, sizeof startup);
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process;
+        ASSERT_TRUE(CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL,
+                                   &startup, &process));
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+
+    static void ExpectOneMessage(const HostResult& run, WPARAM wParam, LPARAM lParam)
+    {
+        EXPECT_TRUE(run.started);
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(1, run.messages);
+        EXPECT_EQ(wParam, run.wParam);
+        EXPECT_EQ(lParam, run.lParam);
+    }
+};
+
+}  // namespace
+
+TEST_F(Run, MaintenanceRunReportsInTheRegistryAndToTheCaller)
+{
+    CreateKey(kVtrCommonKey);
+    HostResult run = Monchk("");
+    ExpectOneMessage(run, 1, 0);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(0u, DwordValue(kSdkResultKey, "ErrorCode1"));
+    EXPECT_EQ(0u, DwordValue(kSdkResultKey, "ErrorCode2"));
+    EXPECT_EQ(0u, DwordValue(kSdkResultKey, "LastError"));
+    EXPECT_EQ("", StringValue(kSdkResultKey, "ErrMsg"));
+}
+
+TEST_F(Run, WithoutTheProductKeyNothingIsWrittenButTheCallerHears)
+{
+    ExpectOneMessage(Monchk(""), 1, 0);
+    EXPECT_FALSE(KeyExists(kVtr3Key));
+}
+
+TEST_F(Run, WithoutACallerWindowNothingIsPosted)
+{
+    CreateKey(kVtrCommonKey);
+    HostResult run = Monchk("", false);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(0, run.messages);
+    EXPECT_EQ(0u, DwordValue(kSdkResultKey, "ErrorCode1"));
+
+    // A caller window that does not exist is no failure either.
+    HostResult ghost = Monchk("/W32:4", false);
+    EXPECT_FALSE(ghost.timedOut);
+    EXPECT_EQ(0u, ghost.exitCode);
+}
+
+TEST_F(Run, SecondCopyRecords9_1WritesNothingAndStillReports)
+{
+    CreateKey(kVtrCommonKey);
+    HANDLE first = CreateMutexA(NULL, TRUE, "NORVA Vantor3 Environment Check");
+    ASSERT_NE(static_cast<HANDLE>(NULL), first);
+    HostResult run = Monchk("/I:setup.ini");
+    ReleaseMutex(first);
+    CloseHandle(first);
+    ExpectOneMessage(run, 3, 9);
+    EXPECT_FALSE(KeyExists(kSdkResultKey));
+
+    // An uninstall run reports success whatever happened.
+    first = CreateMutexA(NULL, TRUE, "NORVA Vantor3 Environment Check");
+    HostResult uninstall = Monchk("/R:Printer");
+    ReleaseMutex(first);
+    CloseHandle(first);
+    ExpectOneMessage(uninstall, 1, 0);
+}
+
+TEST_F(Run, UnsupportedWindowsIsRecordedButNotPosted)
+{
+    CreateKey(kVtrCommonKey);
+    {
+        Registry appDefaults(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\MONCHK04.exe",
+                             NULL, TRUE, 0);
+        appDefaults.SetString("Version", "win7");
+    }
+    HostResult run = Monchk("/I:setup.ini");
+    Registry(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults", NULL, FALSE, Registry::kAllAccess)
+        .DeleteKey("MONCHK04.exe");
+    // The command line was never read, so no caller is known.
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(0, run.messages);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(7u, DwordValue(kSdkResultKey, "ErrorCode1"));
+    EXPECT_EQ(0u, DwordValue(kSdkResultKey, "ErrorCode2"));
+}
+
+TEST_F(Run, AnyCommandLineEndsWithExactlyOneReport)
+{
+    const char* const commandLines[] = {
+        "garbage", "/", "/R2", "/W32:", "/I:", "/R:1 x", "/W32:abc",
+        "/F:c:\\does\\not\\exist.txt", "/R:\"Printer\" /R2:\"\"", "/T/NP/Tx",
+    };
+    for (const char* commandLine : commandLines) {
+        HostResult run = Monchk(commandLine);
+        EXPECT_FALSE(run.timedOut) << commandLine;
+        EXPECT_EQ(1, run.messages) << commandLine;
+    }
+
+    // A counted or quoted value that runs to the end swallows the caller's
+    // /W32: behind it: the run still completes, but nobody is named to hear it.
+    for (const char* commandLine : {"/R:99999999999999999999 x", "\"open /R:\"x"}) {
+        HostResult run = Monchk(commandLine);
+        EXPECT_FALSE(run.timedOut) << commandLine;
+        EXPECT_EQ(0, run.messages) << commandLine;
+    }
+}
+
+TEST_F(Run, TraceLogHoldsExactlyTheRunsLines)
+{
+    EnableTraceLog();
+    CreateKey(kVtrCommonKey);
+    ExpectOneMessage(Monchk(""), 1, 0);
+    EXPECT_EQ("CMonchkxxApp::InitInstance() Start\n"
+              "CMainFrame::OnClose()\n"
+              "Result ErrorCode1=0, ErrorCode2=0, LastError=0\n"
+              "CMonchkxxApp::InitInstance() Exit\n"
+              "CMonchkxxApp::ExitInstance()\n",
+              FileText(kTraceLog));
+
+    SetDwordValue("Software\\Norva\\VTR3", "log", 0);
+    DeleteFileA(kTraceLog);
+    ExpectOneMessage(Monchk(""), 1, 0);
+    EXPECT_FALSE(FileExists(kTraceLog));
+}
+
+TEST_F(Run, RepliesFromAnotherProcessEndTheWait)
+{
+    PostToFrameSoon(1225, 0, 0x1);
+    PostToFrameSoon(1224, 0, 0x200001);
+    HostResult run = Waiter("/I:sdk");
+    ExpectOneMessage(run, 2, 0);
+    EXPECT_EQ(1u, DwordValue(kVtrCommonKey, "RST_FREPLACE"));
+    EXPECT_EQ(0u, DwordValue(kSdkResultKey, "ErrorCode1"));
+}
+
+TEST_F(Run, CloseFromOutsideEndsTheWaitWithTheCodesAsTheyStand)
+{
+    PostToFrameSoon(WM_CLOSE, 0, 0);
+    HostResult run = Waiter("/I:sdk");
+    ExpectOneMessage(run, 1, 0);
+    EXPECT_FALSE(ValueExists(kVtrCommonKey, "RST_FREPLACE"));
+}
+
+TEST_F(Run, ServiceFileIsDeletedOnTheThirdTick)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string service = std::string(temp) + "vtrsrv.exe";
+    HANDLE file = CreateFileA(service.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_READONLY, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+
+    EnableTraceLog();
+    HostResult run = Waiter("/I:vtr=" + service);
+    ExpectOneMessage(run, 1, 0);
+    EXPECT_FALSE(FileExists(service));
+    std::string log = FileText(kTraceLog);
+    EXPECT_NE(std::string::npos, log.find("    VTR Service Wait timer 3\n    Delete VTR service\n"
+                                          "CMainFrame::OnClose()\n"))
+        << log;
+}
