@@ -75,8 +75,9 @@ CallerWindow::CallerWindow()
     wc.hInstance = GetModuleHandleA(NULL);
     wc.lpszClassName = "MonsetupCaller";
     RegisterClassA(&wc);
-    hwnd = CreateWindowExA(0, "MonsetupCaller", "caller", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10,
-                           NULL, NULL, GetModuleHandleA(NULL), NULL);
+    // Message-only: the end of a session leaves windows like this alone.
+    hwnd = CreateWindowExA(0, "MonsetupCaller", "caller", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL,
+                           GetModuleHandleA(NULL), NULL);
 }
 
 CallerWindow::~CallerWindow()

@@ -26,7 +26,8 @@ void EnableTraceLog();
 std::string FileText(const std::string& path);
 bool FileExists(const std::string& path);
 
-// A window of the test that receives the completion message.
+// A window of the test that receives the completion message (message-only,
+// so that a session end in a test does not close the test itself).
 class CallerWindow {
 public:
     CallerWindow();

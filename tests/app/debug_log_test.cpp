@@ -1,5 +1,7 @@
 #include "app_test_support.h"
 #include "debug_log.h"
+#include "monchk_app.h"
+#include "test_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -47,4 +49,20 @@ TEST_F(TraceLog, LineIsDroppedWhileAnotherWriterHoldsTheFile)
     CloseHandle(other);
     DebugLog("second\n");
     EXPECT_EQ("first\nsecond\n", FileText(kTraceLog));
+}
+
+// The application's answer when Windows asks to end the session.
+TEST_F(TraceLog, SessionEndQuestionShowsTheWaitDialogAtMostOnce)
+{
+    debugLogEnabled = TRUE;
+    CMonchkxxApp app;
+    EXPECT_TRUE(app.SaveAllModified());  // no frame: nothing to wait for
+    EXPECT_FALSE(app.waitShown);
+
+    TestFrame frame;
+    app.waitShown = TRUE;                 // the dialog was shown before
+    EXPECT_TRUE(app.SaveAllModified());
+    EXPECT_EQ("CMonchkxxApp::SaveAllModified()\nNot Found\n"
+              "CMonchkxxApp::SaveAllModified()\n",
+              FileText(kTraceLog));
 }

@@ -11,6 +11,75 @@ namespace {
 
 const DWORD kBound = 30000;
 
+// Waits up to `ms` for messages sent to this thread's windows (such as the
+// end of the session asking every window) and answers them. Posted messages
+// stay queued.
+void AnswerSentMessages(DWORD ms)
+{
+    MsgWaitForMultipleObjects(0, NULL, FALSE, ms, QS_SENDMESSAGE);
+    MSG msg;
+    PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+// A started process, ended when the test is over.
+class Process {
+public:
+    explicit Process(std::string commandLine)
+    {
+        STARTUPINFOA startup;
+        ZeroMemory(&startup, sizeof startup);
+        startup.cb = sizeof startup;
+        ZeroMemory(&info, sizeof info);
+        started = CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL,
+                                 &startup, &info) != FALSE;
+        if (started)
+            CloseHandle(info.hThread);
+    }
+    ~Process()
+    {
+        if (!started)
+            return;
+        if (!Ended(0))
+            TerminateProcess(info.hProcess, 255);
+        CloseHandle(info.hProcess);
+    }
+    // Waits up to `ms` for the process to end, answering the messages other
+    // threads send to ours meanwhile.
+    bool Ended(DWORD ms)
+    {
+        const DWORD start = GetTickCount();
+        for (;;) {
+            if (WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0)
+                return true;
+            if (GetTickCount() - start >= ms)
+                return false;
+            AnswerSentMessages(50);
+        }
+    }
+    bool started;
+    PROCESS_INFORMATION info;
+};
+
+// Waits up to `ms` for `text` to appear in the trace log.
+bool LogShows(const std::string& text, DWORD ms)
+{
+    const DWORD start = GetTickCount();
+    while (FileText(kTraceLog).find(text) == std::string::npos) {
+        if (GetTickCount() - start > ms)
+            return false;
+        AnswerSentMessages(100);
+    }
+    return true;
+}
+
+size_t Occurrences(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
 class Run : public ::testing::Test {
 protected:
     void SetUp() override
@@ -203,4 +272,36 @@ TEST_F(Run, ServiceFileIsDeletedOnTheThirdTick)
     EXPECT_NE(std::string::npos, log.find("    VTR Service Wait timer 3\n    Delete VTR service\n"
                                           "CMainFrame::OnClose()\n"))
         << log;
+}
+
+TEST_F(Run, SessionEndWaitsForTheRunBehindTheWaitDialog)
+{
+    EnableTraceLog();
+    CallerWindow caller;
+    Process run("\"" + BesideThisProgram("MONCHK_W.exe") + "\" /I:sdkonly /W32:" +
+                caller.Decimal());
+    ASSERT_TRUE(run.started);
+    ASSERT_TRUE(LogShows("    ZQAPI SDK Wait timer 1\n", 10000)) << FileText(kTraceLog);
+
+    // Windows ends the session: the run holds it up behind its wait dialog,
+    // which logs once a second while the frame is still there.
+    Process sessionEnd("wineboot.exe --end-session --shutdown");
+    ASSERT_TRUE(sessionEnd.started);
+    ASSERT_TRUE(LogShows("CWaitDlg::OnTimer() count=59\nFound!!\n", 15000))
+        << FileText(kTraceLog);
+    EXPECT_FALSE(run.Ended(0));
+
+    // The SDK setup answers: the frame finishes, and the dialog goes with it.
+    HWND frame = FindWindowA("InstallExeClass", "Vantor3 Environment Check");
+    ASSERT_NE(static_cast<HWND>(NULL), frame);
+    PostMessageA(frame, 1224, 0, 0x1);
+    EXPECT_TRUE(run.Ended(10000));
+    EXPECT_TRUE(sessionEnd.Ended(20000));
+
+    std::string log = FileText(kTraceLog);
+    EXPECT_EQ(1u, Occurrences(log, "CMonchkxxApp::SaveAllModified()\nFound\n"
+                                   "CWaitDlg::OnInitDialog()\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("CMainFrame::OnClose()\n")) << log;
+    EXPECT_EQ(1, caller.TakeMessages());
+    EXPECT_EQ(1u, caller.wParam);
 }
