@@ -1,0 +1,75 @@
+#include "class_factory.h"
+
+#include "ext_log.h"
+#include "server.h"
+#include "shell_ext.h"
+
+#include <new>
+
+CShellExtClassFactory::CShellExtClassFactory()
+{
+    ExtDebugLog("CShellExtClassFactory::CShellExtClassFactory()\r\n");
+    ServerAddRef();
+}
+
+CShellExtClassFactory::~CShellExtClassFactory()
+{
+    ExtDebugLog("CShellExtClassFactory::~CShellExtClassFactory()\r\n");
+    ServerRelease();
+}
+
+STDMETHODIMP CShellExtClassFactory::QueryInterface(REFIID riid, void** ppv)
+{
+    return Guarded<HRESULT>(E_UNEXPECTED, [&]() -> HRESULT {
+        ExtDebugLog("CShellExtClassFactory::QueryInterface()\r\n");
+        if (ppv == NULL)
+            return E_POINTER;
+        *ppv = NULL;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
+            return E_NOINTERFACE;
+        *ppv = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    });
+}
+
+STDMETHODIMP_(ULONG) CShellExtClassFactory::AddRef()
+{
+    return InterlockedIncrement(&refCount);
+}
+
+STDMETHODIMP_(ULONG) CShellExtClassFactory::Release()
+{
+    LONG left = InterlockedDecrement(&refCount);
+    if (left == 0)
+        Guarded<int>(0, [this] {
+            delete this;
+            return 0;
+        });
+    return left;
+}
+
+STDMETHODIMP CShellExtClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv)
+{
+    return Guarded<HRESULT>(E_UNEXPECTED, [&]() -> HRESULT {
+        ExtDebugLog("CShellExtClassFactory::CreateInstance()\r\n");
+        if (ppv == NULL)
+            return E_POINTER;
+        *ppv = NULL;
+        if (pUnkOuter != NULL)
+            return CLASS_E_NOAGGREGATION;
+        CShellExt* object = new (std::nothrow) CShellExt();
+        if (object == NULL)
+            return E_OUTOFMEMORY;
+        HRESULT result = object->QueryInterface(riid, ppv);
+        // Nobody holds a refused object: it must not outlive the call.
+        if (FAILED(result))
+            delete object;
+        return result;
+    });
+}
+
+STDMETHODIMP CShellExtClassFactory::LockServer(BOOL)
+{
+    return S_OK;
+}

@@ -1,0 +1,127 @@
+#include "launcher.h"
+
+#include "ext_log.h"
+#include "printer_model.h"
+#include "reg_values.h"
+#include "win32_owners.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+char monrunPath[kNameSize];
+char moncfgPath[kNameSize];
+
+namespace {
+
+constexpr char kParameterFilePrefix[] = "VTR";
+
+BOOL FileExists(const char* path)
+{
+    WIN32_FIND_DATAA data;
+    FindHandle found(FindFirstFileA(path, &data));
+    return found.valid();
+}
+
+// Reads a program path from the driver key into `modulePath` when the
+// program exists on disk.
+BOOL FindModule(HKEY driverKey, const char* valueName, char* modulePath)
+{
+    char path[kNameSize];
+    if (!ReadRegString(driverKey, valueName, path, sizeof path) || !FileExists(path))
+        return FALSE;
+    return CopyIfFits(modulePath, kNameSize, path);
+}
+
+// A new, uniquely named empty file in the temporary folder; empty when none
+// could be made.
+void MakeParameterFile(char* fileName)
+{
+    fileName[0] = '\0';
+    char tempDir[kNameSize];
+    DWORD length = GetTempPathA(sizeof tempDir, tempDir);
+    if (length == 0 || length >= sizeof tempDir)
+        return;
+    if (GetTempFileNameA(tempDir, kParameterFilePrefix, 0, fileName) == 0)
+        fileName[0] = '\0';
+}
+
+// The single line, written in text mode so that it ends in CR LF on disk.
+void WriteParameterFile(const char* fileName, const char* printerName)
+{
+    if (fileName[0] == '\0')
+        return;
+    std::FILE* file = std::fopen(fileName, "w");
+    if (file == NULL)
+        return;
+    std::fprintf(file, "/P%d \"%s\"\n", static_cast<int>(std::strlen(printerName)), printerName);
+    std::fclose(file);
+}
+
+BOOL StartWithParameterFile(const char* printerName, const char* modulePath,
+                            const char* fileName)
+{
+    size_t size = std::strlen(modulePath) + std::strlen(fileName) + 32;
+    std::unique_ptr<char, void (*)(void*)> commandLine(static_cast<char*>(std::malloc(size)),
+                                                      std::free);
+    if (!commandLine) {
+        ExtDebugLog("       malloc() Fail\r\n");
+        return FALSE;
+    }
+    std::snprintf(commandLine.get(), size, "%s /F%d \"%s\"", modulePath,
+                  static_cast<int>(std::strlen(fileName)), fileName);
+    ExtDebugLog("       Execute Command line (%s)\r\n", commandLine.get());
+    ExtDebugLog("       (Parameter file (/P%d \"%s\"))\r\n",
+                static_cast<int>(std::strlen(printerName)), printerName);
+    return RunProgram(commandLine.get());
+}
+
+}  // namespace
+
+BOOL LocateModules(const char* printerName)
+{
+    char driverName[kNameSize];
+    if (!GetPrinterDriverName(printerName, driverName))
+        return FALSE;
+    char keyPath[kDriverKeyPathSize];
+    BuildDriverKeyPath(driverName, keyPath);
+    RegKey driverKey;
+    if (!driverKey.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ))
+        return FALSE;
+    monrunPath[0] = '\0';
+    moncfgPath[0] = '\0';
+    if (!FindModule(driverKey.get(), kMonrunValue, monrunPath))
+        return FALSE;
+    return FindModule(driverKey.get(), kMoncfgValue, moncfgPath);
+}
+
+BOOL ExecuteVtrModule(const char* printerName, const char* modulePath)
+{
+    ExtDebugLog("     ExecuteVtrModule()\r\n");
+    BOOL started = FALSE;
+    if (modulePath != NULL && modulePath[0] != '\0') {
+        const char* name = printerName != NULL ? printerName : "";
+        char fileName[kNameSize];
+        MakeParameterFile(fileName);
+        WriteParameterFile(fileName, name);
+        started = StartWithParameterFile(name, modulePath, fileName);
+    }
+    ExtDebugLog(started ? "       return TRUE\r\n" : "       return FALSE\r\n");
+    return started;
+}
+
+BOOL RunProgram(char* commandLine)
+{
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    ZeroMemory(&process, sizeof process);
+    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return FALSE;
+    // Declared in reverse: the thread handle is closed first.
+    KernelHandle processHandle(process.hProcess);
+    KernelHandle thread(process.hThread);
+    return TRUE;
+}

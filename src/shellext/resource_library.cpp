@@ -1,0 +1,204 @@
+#include "resource_library.h"
+
+#include "printer_model.h"
+#include "product_keys.h"
+#include "reg_values.h"
+#include "win32_owners.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr char kLanguageSection[] = "Language";
+constexpr char kShellResKey[] = "SHELLRES";
+constexpr LANGID kEnglishUnitedStates = 0x0409;
+constexpr WORD kEnglishPrimary = 0x09;
+constexpr unsigned kSectionBlockSize = 260;
+
+// One "name=primary,sub[,...]" line of the [Language] section.
+struct LanguageEntry {
+    const char* name = NULL;
+    size_t nameLength = 0;
+    WORD primary = 0;
+    WORD sub = 0;
+};
+
+bool IsHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return c - 'a' + 10;
+}
+
+// Hexadecimal digits of [begin, end); other characters are skipped.
+WORD ParseHex(const char* begin, const char* end)
+{
+    WORD value = 0;
+    for (const char* p = begin; p < end; ++p) {
+        if (IsHexDigit(*p))
+            value = static_cast<WORD>(value * 16 + HexValue(*p));
+    }
+    return value;
+}
+
+const char* FindOrEnd(const char* begin, const char* end, char wanted)
+{
+    const char* found = static_cast<const char*>(std::memchr(begin, wanted, end - begin));
+    return found != NULL ? found : end;
+}
+
+LanguageEntry ParseEntry(const char* entry)
+{
+    LanguageEntry parsed;
+    const char* end = entry + std::strlen(entry);
+    const char* equals = FindOrEnd(entry, end, '=');
+    parsed.name = entry;
+    parsed.nameLength = equals - entry;
+    if (equals == end)
+        return parsed;
+    const char* value = equals + 1;
+    const char* firstComma = FindOrEnd(value, end, ',');
+    parsed.primary = ParseHex(value, firstComma);
+    if (firstComma == end)
+        return parsed;
+    const char* rest = firstComma + 1;
+    parsed.sub = ParseHex(rest, FindOrEnd(rest, end, ','));
+    return parsed;
+}
+
+// Walks the zero-separated entries and keeps the best fit.
+LanguageEntry ChooseEntry(const char* entries, size_t length, LANGID langId)
+{
+    const WORD primary = langId & 0x3FF;
+    const WORD sub = langId >> 10;
+    LanguageEntry first, samePrimary, english;
+    for (const char* p = entries; p < entries + length && *p != '\0'; p += std::strlen(p) + 1) {
+        LanguageEntry entry = ParseEntry(p);
+        if (entry.primary == primary && entry.sub == sub)
+            return entry;
+        if (first.name == NULL)
+            first = entry;
+        if (samePrimary.name == NULL && entry.primary == primary)
+            samePrimary = entry;
+        if (english.name == NULL && entry.primary == kEnglishPrimary)
+            english = entry;
+    }
+    if (samePrimary.name != NULL)
+        return samePrimary;
+    if (english.name != NULL)
+        return english;
+    return first;
+}
+
+// The model's installation folder and profile file path.
+int ReadModelFiles(const char* printerName, char* installPath, char* profileFile)
+{
+    char driverName[kNameSize];
+    if (!GetPrinterDriverName(printerName, driverName))
+        return kResourceNotFound;
+    char keyPath[kDriverKeyPathSize];
+    BuildDriverKeyPath(driverName, keyPath);
+    RegKey driverKey;
+    if (!driverKey.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ))
+        return kResourceNotFound;
+    char modelId[kNameSize];
+    ReadRegString(driverKey.get(), kInstallPathValue, installPath, kNameSize);
+    ReadRegString(driverKey.get(), kModelIdValue, modelId, sizeof modelId);
+    if (installPath[0] == '\0' || modelId[0] == '\0')
+        return kResourceNotFound;
+    RegKey profiles;
+    if (!profiles.Open(HKEY_LOCAL_MACHINE, kProfileKey, KEY_READ))
+        return kResourceNotFound;
+    ReadRegString(profiles.get(), modelId, profileFile, kNameSize);
+    return profileFile[0] == '\0' ? kResourceNotFound : 0;
+}
+
+// The library named for `langId`, as "InstallPath\name", into `candidate`
+// (kNameSize bytes) and its bare name into `libraryName`.
+int BuildLibraryPath(const char* installPath, const char* profileFile, LANGID langId,
+                     char* libraryName, char* candidate)
+{
+    char section[kNameSize];
+    unsigned sectionSize = sizeof section;
+    if (GetLanguageSection(section, &sectionSize, profileFile, langId) < 0)
+        return kResourceNotFound;
+    DWORD length = GetPrivateProfileStringA(section, kShellResKey, "", libraryName, kNameSize,
+                                            profileFile);
+    if (length >= kNameSize - 1)
+        return kResourceNotFound;
+    if (std::strlen(libraryName) + std::strlen(installPath) + 1 >= kNameSize)
+        return kResourceNotFound;
+    std::snprintf(candidate, kNameSize, "%s\\%s", installPath, libraryName);
+    return 0;
+}
+
+BOOL FileExists(const char* path)
+{
+    WIN32_FIND_DATAA data;
+    FindHandle found(FindFirstFileA(path, &data));
+    return found.valid();
+}
+
+}  // namespace
+
+int ResolveResourceLibrary(const char* printerName, char* path, unsigned pathSize)
+{
+    return ResolveResourceLibraryFor(printerName, GetUserDefaultLangID(), path, pathSize);
+}
+
+int ResolveResourceLibraryFor(const char* printerName, LANGID langId, char* path,
+                              unsigned pathSize)
+{
+    if (path != NULL && pathSize > 0)
+        path[0] = '\0';
+    char installPath[kNameSize];
+    char profileFile[kNameSize];
+    if (ReadModelFiles(printerName, installPath, profileFile) != 0)
+        return kResourceNotFound;
+    char libraryName[kNameSize];
+    char candidate[kNameSize];
+    if (BuildLibraryPath(installPath, profileFile, langId, libraryName, candidate) != 0)
+        return kResourceNotFound;
+    if (!FileExists(candidate) &&
+        BuildLibraryPath(installPath, profileFile, kEnglishUnitedStates, libraryName,
+                         candidate) != 0)
+        return kResourceNotFound;
+    if (libraryName[0] == '\0')
+        return kResourceNoLibrary;
+    if (path == NULL || !CopyIfFits(path, pathSize, candidate))
+        return kBufferTooSmall;
+    return 0;
+}
+
+int GetLanguageSection(char* section, unsigned* sectionSize, const char* profileFile,
+                       LANGID langId)
+{
+    for (unsigned blocks = 1;; ++blocks) {
+        const DWORD size = kSectionBlockSize * blocks;
+        LockedGlobal buffer(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+        char* entries = static_cast<char*>(buffer.get());
+        if (entries == NULL)
+            return kLanguageOutOfMemory;
+        DWORD length = GetPrivateProfileSectionA(kLanguageSection, entries, size, profileFile);
+        if (length == 0)
+            return -1;
+        if (length == size - 2)
+            continue;
+        LanguageEntry chosen = ChooseEntry(entries, length, langId);
+        if (chosen.nameLength >= *sectionSize) {
+            *sectionSize = static_cast<unsigned>(chosen.nameLength + 1);
+            return kBufferTooSmall;
+        }
+        std::memcpy(section, chosen.name, chosen.nameLength);
+        section[chosen.nameLength] = '\0';
+        return 0;
+    }
+}

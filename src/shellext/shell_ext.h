@@ -1,0 +1,57 @@
+// CShellExt: the extension object of the Printers folder. One object serves
+// the property sheet (IShellExtInit, IShellPropSheetExt) and the copy hook
+// (ICopyHookA); IShellExtInit is the primary interface, also for IUnknown.
+#pragma once
+
+#include "product_keys.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+class CShellExt : public IShellExtInit, public IShellPropSheetExt, public ICopyHookA {
+public:
+    CShellExt();
+    virtual ~CShellExt();
+    CShellExt(const CShellExt&) = delete;
+    CShellExt& operator=(const CShellExt&) = delete;
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // IShellExtInit
+    STDMETHODIMP Initialize(LPCITEMIDLIST pidlFolder, IDataObject* pDataObj,
+                            HKEY hkeyProgID) override;
+
+    // IShellPropSheetExt
+    STDMETHODIMP AddPages(LPFNADDPROPSHEETPAGE lpfnAddPage, LPARAM lParam) override;
+    STDMETHODIMP ReplacePage(UINT uPageID, LPFNADDPROPSHEETPAGE lpfnReplacePage,
+                             LPARAM lParam) override;
+
+    // ICopyHookA
+    STDMETHODIMP_(UINT) CopyCallback(HWND hwnd, UINT wFunc, UINT wFlags, LPCSTR pszSrcFile,
+                                     DWORD dwSrcAttribs, LPCSTR pszDestFile,
+                                     DWORD dwDestAttribs) override;
+
+    // Drops what the utility page holds, once: the resource library and the
+    // page's reference on this object (which may destroy it).
+    void ReleasePage();
+
+    // State shared with the utility page's callback and dialog procedure.
+    LONG refCount = 0;
+    IDataObject* dataObject = NULL;
+    char printerName[kNameSize];
+    HINSTANCE resourceLibrary = NULL;
+    BOOL pageHeld = FALSE;
+
+private:
+    HRESULT InitializeFrom(IDataObject* data);
+    BOOL DataObjectDeliversName();
+    HRESULT AddUtilityPage(LPFNADDPROPSHEETPAGE lpfnAddPage, LPARAM lParam);
+};
+
+// The registered clipboard format in which the shell hands over the
+// printer's name.
+CLIPFORMAT PrinterNameFormat();

@@ -1,0 +1,28 @@
+// The VTR3 monitor's target-printer entries: one subkey "P" + 16 digits per
+// printer under software\NORVA\VTR3\VTRData\TXATarget (HKEY_LOCAL_MACHINE),
+// holding the printer's "Name" (REG_SZ) and its "Monitoring" flag (REG_DWORD).
+#pragma once
+
+#include <windows.h>
+
+// Path of the printer's entry, relative to HKEY_LOCAL_MACHINE: the first
+// subkey in enumeration order whose "Name" equals `printerName` exactly.
+// Returns the path's length, or -1 when there is none or the path does not
+// fit into `pathSize` bytes.
+int FindTargetKey(const char* printerName, char* path, unsigned pathSize);
+
+// Creates a new entry under the lowest free index, with "Monitoring" = 1.
+// Returns the path's length, or -1 (nothing is created when the product key
+// is missing, the path would not fit or the name is too long to be found
+// again).
+int CreateTargetKey(const char* printerName, char* path, int pathSize);
+
+// Gives HKEY_LOCAL_MACHINE\subKey a DACL of LocalSystem and Everyone, both
+// with KEY_ALL_ACCESS.
+BOOL SetTargetKeySecurity(const char* subKey);
+
+// The printer's "Monitoring" flag; TRUE whenever it cannot be read.
+BOOL ReadMonitoring(const char* printerName);
+
+// Writes the printer's "Monitoring" flag, creating its entry when needed.
+BOOL WriteMonitoring(const char* printerName, BOOL on);
