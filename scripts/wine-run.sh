@@ -2,6 +2,8 @@
 # Runs one Windows program under Wine in a throwaway copy of a template prefix
 # and returns its exit status. Used by ctest as the cross-compiling emulator.
 # Usage: wine-run.sh WINE_DIR PROGRAM [ARGS...]
+#        wine-run.sh WINE_DIR --shell COMMAND [ARGS...]   runs COMMAND (not under
+#            Wine) with WINEPREFIX set to the copy, for several steps in one prefix
 #   MONSETUP_WINVER      default | win98 | nt40 | win2k (default: default)
 #   MONSETUP_KEEP_PREFIX 1 keeps the copy and prints its path
 #   MONSETUP_TIMEOUT     seconds before the program is killed (default 240)
@@ -49,4 +51,9 @@ trap cleanup EXIT
 # A server started here, detached from our output, keeps ctest from waiting
 # for its lingering time on the pipes it would otherwise inherit.
 wineserver -p </dev/null >/dev/null 2>&1
-timeout -k 5 "${MONSETUP_TIMEOUT:-240}" wine "$@"
+if [ "${1:-}" = "--shell" ]; then
+    shift
+    timeout -k 5 "${MONSETUP_TIMEOUT:-240}" "$@"
+else
+    timeout -k 5 "${MONSETUP_TIMEOUT:-240}" wine "$@"
+fi
