@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,15 +78,12 @@ protected:
         DeleteLog();
     }
 
+    // Hands the extension a data object for `printer`, as the shell does; the
+    // data objects outlive the extension.
     HRESULT InitializeFor(const std::string& printer)
     {
-        FakeDataObject data(printer);
-        HRESULT result = extension->Initialize(NULL, &data, NULL);
-        EXPECT_EQ(2, data.references()) << "the extension holds the data object";
-        // The test's data object lives on the stack: let go of it now.
-        extension->Initialize(NULL, NULL, NULL);
-        lstrcpynA(extension->printerName, printer.c_str(), sizeof extension->printerName);
-        return result;
+        dataObjects.emplace_back(new FakeDataObject(printer));
+        return extension->Initialize(NULL, dataObjects.back().get(), NULL);
     }
 
     // Adds the page of `printer` to a modeless sheet; the page window is
@@ -119,6 +117,7 @@ protected:
     static bool Enabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
     static bool Checked(HWND page) { return IsDlgButtonChecked(page, IDC_CHECK_MONITORING) == BST_CHECKED; }
 
+    std::vector<std::unique_ptr<FakeDataObject>> dataObjects;
     LONG liveBefore = 0;
     CShellExt* extension = NULL;
     HWND sheet = NULL;
@@ -213,8 +212,7 @@ TEST_F(UtilityPage, NoPageWithoutTheNameFormatOrTheResourceLibrary)
               "    PrinterName=LP-1\r\n"
               "    FAILED(8000ffff)\r\n",
               ReadLog());
-    extension->Initialize(NULL, NULL, NULL);
-    lstrcpynA(extension->printerName, kProductPrinter, sizeof extension->printerName);
+    InitializeFor(kProductPrinter);
 
     SetHklmString(DriverKey(kProductDriver), "ModelID", "");
     DeleteLog();
@@ -272,22 +270,6 @@ TEST_F(UtilityPage, ThePageShowsTheFlagAndEnablesItsControls)
     EXPECT_FALSE(LibraryLoaded());
     EXPECT_EQ(1, extension->refCount);
     EXPECT_EQ(nullptr, extension->resourceLibrary);
-}
-
-TEST_F(UtilityPage, TheDescriptionHandedToTheSystem)
-{
-    extension->resourceLibrary = reinterpret_cast<HINSTANCE>(0x1000);
-    PROPSHEETPAGEA description;
-    FillUtilityPage(extension, &description);
-    extension->resourceLibrary = NULL;
-#ifndef _WIN64
-    EXPECT_EQ(40u, description.dwSize);
-#endif
-    EXPECT_EQ(0xC0u, description.dwFlags);
-    EXPECT_EQ(reinterpret_cast<HINSTANCE>(0x1000), description.hInstance);
-    EXPECT_EQ(MAKEINTRESOURCEA(1000), description.pszTemplate);
-    EXPECT_EQ(nullptr, description.pszTitle);
-    EXPECT_EQ(reinterpret_cast<UINT*>(&g_cRefThisDll), description.pcRefParent);
 }
 
 TEST_F(UtilityPage, UncheckingAndApplyingSwitchesMonitoringOff)
@@ -375,6 +357,10 @@ TEST_F(UtilityPage, ARefusedPageGivesBackItsReferenceAndLibraryOnce)
     EXPECT_EQ(S_OK, extension->AddPages(CollectPage, reinterpret_cast<LPARAM>(&pages)));
     ASSERT_EQ(1u, pages.size());
     EXPECT_EQ(2, extension->refCount);
+    // One page per object: a second one would share the first one's library.
+    EXPECT_EQ(S_OK, extension->AddPages(CollectPage, reinterpret_cast<LPARAM>(&pages)));
+    EXPECT_EQ(1u, pages.size());
+    EXPECT_EQ(2, extension->refCount);
     DestroyPropertySheetPage(pages[0]);
     NvUtyPageCallback(NULL, PSPCB_RELEASE, &description);
     NvUtyPageCallback(NULL, PSPCB_RELEASE, &description);
@@ -389,9 +375,11 @@ TEST_F(UtilityPage, ThePageOutlivesTheShellsReference)
     extension->Release();
     extension = NULL;
     EXPECT_EQ(liveBefore + 1, g_cRefThisDll) << "the page keeps the object";
+    EXPECT_EQ(S_FALSE, DllCanUnloadNow());
     SendMessageA(sheet, PSM_APPLY, 0, 0);
     CloseSheet();
     EXPECT_EQ(liveBefore, g_cRefThisDll);
+    EXPECT_EQ(liveBefore == 0 ? S_OK : S_FALSE, DllCanUnloadNow());
     EXPECT_FALSE(LibraryLoaded());
 }
 
