@@ -10,6 +10,7 @@
 #include "frame_wnd.h"
 
 #include <windows.h>
+#include <winspool.h>
 
 #include <string>
 
@@ -64,7 +65,48 @@ public:
     BOOL Install();
     BOOL UnInstall();
     BOOL UnInstall2();
+
+    // Installation settings and paths (src/inputs/install_settings.cpp).
+    BOOL LoadInstallSettings();
+    BOOL SelectLanguage();
+    BOOL GetDriverDirectory();
+    std::string GetCommonFilesDir();
+    std::string ResolveDirectoryKeyword(const std::string& expression);
+    static WORD ParseHexWord(const char* text);
+
+    // Monitor and driver registration (src/install/language_monitors.cpp).
     BOOL InstallLanguageMonitors();
+    BOOL EnableBidi(PRINTER_INFO_2A* printer);
+    BOOL RegisterLanguageMonitor(std::string printerName);
+    BOOL RegisterMonitorWin9x(std::string printerName);
+    BOOL RegisterMonitorNT(std::string printerName);
+    BOOL CopyDriverFiles(DRIVER_INFO_3A* info);
+    BOOL CopyDriverFile(LPCSTR filePath, LPCSTR driverDirectory, DWORD version);
+
+    // Registry entries from the setup INI (src/install/registry_entries.cpp).
+    BOOL WriteRegistryEntries();
+    static HKEY ParseRootKey(std::string& path);
+
+    // Parallel-port settings (src/install/port_settings.cpp).
+    BOOL WritePortSettings();
+    std::string GetDriverKeyPath();
+
+    // Startup shortcuts (src/install/shortcuts.cpp).
+    BOOL CreateShortcuts();
+    BOOL DeleteLinksTo(const std::string& target);
+    BOOL DeleteShortcutLinks();
+    BOOL CreateLink(const std::string& target, const std::string& linkPath,
+                    const std::string& description);
+    std::string GetSpecialFolderPath(int csidl);
+    static BOOL MatchesPattern(const std::string& name, const std::string& pattern);
+
+    // ZQAPI SDK installer and uninstaller (src/install/sdk_setup.cpp).
+    BOOL InstallZQAPI();
+    BOOL UninstallZQAPI();
+    std::string MakeTempFileName();
+
+    // Installation sequence (src/install/install.cpp).
+    BOOL CreateDirectoryPath(const std::string& path, LPSECURITY_ATTRIBUTES security);
 
     CCmdLine cmdLine;
     CAccessControl accessControl;

@@ -1,15 +1,8 @@
-// The install run and the registration of the language monitors.
+// The install run: its steps in order.
 #include "main_frame.h"
 
 // Not built yet: the install sequence. Does nothing and reports success.
 BOOL CMainFrame::Install()
-{
-    return TRUE;
-}
-
-// Not built yet: the language monitor registration. Does nothing and reports
-// success.
-BOOL CMainFrame::InstallLanguageMonitors()
 {
     return TRUE;
 }

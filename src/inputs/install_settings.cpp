@@ -1,0 +1,2 @@
+// The settings an install run reads before it changes anything.
+#include "main_frame.h"
