@@ -73,20 +73,18 @@ void DeleteKeyTree(HKEY root, const char* subKey)
     if (!key.Open(root, subKey, KEY_ALL_ACCESS))
         return;
     char child[kNameSize];
-    for (;;) {
-        DWORD childSize = sizeof child;
-        if (RegEnumKeyExA(key.get(), 0, child, &childSize, NULL, NULL, NULL, NULL) !=
-            ERROR_SUCCESS)
-            break;
+    DWORD childSize = sizeof child;
+    while (RegEnumKeyExA(key.get(), 0, child, &childSize, NULL, NULL, NULL, NULL) ==
+           ERROR_SUCCESS) {
         char childPath[2 * kNameSize];
-        std::snprintf(childPath, sizeof childPath, "%s\\%s", subKey, child);
-        RegKey probe;
-        if (!probe.Open(root, childPath, KEY_READ))
+        int length = std::snprintf(childPath, sizeof childPath, "%s\\%s", subKey, child);
+        if (length < 0 || length >= static_cast<int>(sizeof childPath))
             break;
-        probe.Close();
         DeleteKeyTree(root, childPath);
-        if (probe.Open(root, childPath, KEY_READ))
-            break;  // could not be deleted: give up rather than loop
+        RegKey remaining;
+        if (remaining.Open(root, childPath, KEY_READ))
+            break;  // cannot be deleted: give up rather than loop
+        childSize = sizeof child;
     }
     key.Close();
     RegDeleteKeyA(root, subKey);
