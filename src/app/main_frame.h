@@ -147,16 +147,18 @@ public:
     std::string ximpServiceName;
     std::string ximpServiceFile;
 
-protected:
-    // The process command line without the program name. Tests give their own.
-    virtual std::string CommandLineText() const;
-
-private:
+    // Records a failure: the last one set is the one reported.
     void SetResult(LONG code1, LONG code2)
     {
         ErrorCode1 = code1;
         ErrorCode2 = code2;
     }
+
+protected:
+    // The process command line without the program name. Tests give their own.
+    virtual std::string CommandLineText() const;
+
+private:
     BOOL AnyWaitPending() const
     {
         return awaitSdkReply || awaitInstallerReply || awaitVtrStop || awaitXimpStop;
@@ -166,6 +168,7 @@ private:
         awaitSdkReply = awaitInstallerReply = awaitVtrStop = awaitXimpStop = FALSE;
     }
     BOOL MaintenanceRun();
+    void ReadCopyExec(class CSetupIni& ini);
     void OnInstallerReply(LPARAM flags);
     void OnSdkReply(WPARAM wParam, LPARAM flags);
     void TickSdkWait();

@@ -1,0 +1,287 @@
+#include "app_test_support.h"
+#include "registry.h"
+#include "setup_host.h"
+#include "test_frame.h"
+#include "test_windows.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+int OsKindOfThisWindows()
+{
+    const std::string presented = PresentedWindows();
+    return presented == "win98" ? 1 : presented == "nt40" ? 2 : 3;
+}
+
+std::string TempDir()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    return temp;
+}
+
+void WriteFile(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        frame.osKind = OsKindOfThisWindows();
+        iniPath = TempDir() + "monsetup setup.ini";
+    }
+    void TearDown() override { DeleteFileA(iniPath.c_str()); }
+
+    void UseIni(const std::string& text)
+    {
+        WriteFile(iniPath, text);
+        frame.cmdLine.installArg = iniPath;
+    }
+
+    void ExpectResult(LONG code1, LONG code2)
+    {
+        EXPECT_EQ(code1, frame.ErrorCode1);
+        EXPECT_EQ(code2, frame.ErrorCode2);
+    }
+
+    TestFrame frame;
+    std::string iniPath;
+};
+
+const char kFullInstall[] =
+    "[Install]\r\n"
+    "LANGUAGEMON1=\"nrlm9x.dll\",\"NORVA LM 9x\"\r\n"
+    "LANGUAGEMON2=\"nrlmnt.dll\",\"NORVA LM NT4\"\r\n"
+    "LANGUAGEMON3=\"nrlm2k.dll\",\"NORVA LM 2000\"\r\n"
+    "DRVNAME=\"NORVA LP-1\"\r\n"
+    "SHORTCUT=\"VTR Check\"\r\n"
+    "SDKFILENAME=\"zqsetup.exe\",\"zq.ini\"\r\n"
+    "COPYEXEC=HTMLDIR+\"\\tools\",\"vtrcopy.exe\"\r\n"
+    "[Language]\r\n"
+    "English=09,01\r\n"
+    "[English]\r\n";
+
+}  // namespace
+
+TEST_F(Settings, InstallSectionFillsTheSettingsForThisWindows)
+{
+    UseIni(kFullInstall);
+    ASSERT_TRUE(frame.LoadInstallSettings());
+    const int kind = frame.osKind;
+    EXPECT_EQ(kind == 1 ? "nrlm9x.dll" : kind == 2 ? "nrlmnt.dll" : "nrlm2k.dll",
+              frame.langMonitorDll);
+    EXPECT_EQ(kind == 1 ? "NORVA LM 9x" : kind == 2 ? "NORVA LM NT4" : "NORVA LM 2000",
+              frame.langMonitorName);
+    EXPECT_EQ("NORVA LP-1", frame.driverName);
+    EXPECT_EQ("VTR Check", frame.shortcutName);
+    EXPECT_EQ("zqsetup.exe", frame.sdkInstaller);
+    EXPECT_EQ("zq.ini", frame.sdkIniFile);
+
+    Registry current(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", NULL,
+                     FALSE, 0);
+    const std::string common = current.QueryString("CommonFilesDir", "");
+    ASSERT_FALSE(common.empty());
+    EXPECT_EQ(common + "\\NORVA\\HTML", frame.htmlDir);
+    EXPECT_EQ(common + "\\NORVA\\HTML\\tools", frame.copyExecDir);
+    EXPECT_EQ("vtrcopy.exe", frame.copyExecFile);
+    EXPECT_EQ(0, frame.ErrorCode1);
+}
+
+TEST_F(Settings, MissingEntriesGiveTheirCodes)
+{
+    UseIni("[Install]\r\nDRVNAME=x\r\n");
+    EXPECT_FALSE(frame.LoadInstallSettings());
+    ExpectResult(16, 2);
+
+    UseIni("[Install]\r\nLANGUAGEMON1=a,b\r\nLANGUAGEMON2=a,b\r\nLANGUAGEMON3=a,b\r\n");
+    EXPECT_FALSE(frame.LoadInstallSettings());
+    ExpectResult(6, 3);
+
+    UseIni("[Other]\r\nDRVNAME=x\r\n");
+    EXPECT_FALSE(frame.LoadInstallSettings());
+    ExpectResult(6, 1);
+
+    frame.cmdLine.installArg = TempDir() + "missing.ini";
+    EXPECT_FALSE(frame.LoadInstallSettings());
+    ExpectResult(6, 1);
+}
+
+TEST_F(Settings, BareFileNameIsReadFromTheProgramsDirectory)
+{
+    const std::string name = "monsetup_" + PresentedWindows() + ".ini";
+    const std::string beside = BesideThisProgram(name);
+    WriteFile(beside, kFullInstall);
+    frame.cmdLine.installArg = name;
+    EXPECT_TRUE(frame.LoadInstallSettings());
+    EXPECT_EQ(beside, frame.iniPath);
+    DeleteFileA(beside.c_str());
+
+    // Any backslash keeps the text as it is, relative or not.
+    frame.cmdLine.installArg = "sub\\" + name;
+    EXPECT_FALSE(frame.LoadInstallSettings());
+    EXPECT_EQ("sub\\" + name, frame.iniPath);
+}
+
+TEST_F(Settings, CopyExecIsReadBeforeTheDriverDirectoryIsKnown)
+{
+    UseIni("[Install]\r\nLANGUAGEMON1=a,b\r\nLANGUAGEMON2=a,b\r\nLANGUAGEMON3=a,b\r\n"
+           "DRVNAME=x\r\nCOPYEXEC=DRIVERDIR+\"\\bin\",\"tool.exe\"\r\n");
+    ASSERT_TRUE(frame.LoadInstallSettings());
+    EXPECT_EQ("\\bin", frame.copyExecDir);
+    EXPECT_EQ("", frame.shortcutName);
+    EXPECT_EQ("", frame.sdkInstaller);
+}
+
+// The language section chosen for the user's language, whatever it is.
+class Language : public Settings {
+protected:
+    void SetUp() override
+    {
+        Settings::SetUp();
+        const LANGID user = GetUserDefaultLangID();
+        primary = user & 0x3FF;
+        sub = user >> 10;
+    }
+
+    static std::string Hex(unsigned value)
+    {
+        char text[8];
+        snprintf(text, sizeof text, "%02X", value);
+        return text;
+    }
+    std::string Entry(const std::string& key, unsigned p, unsigned s)
+    {
+        return key + "=" + Hex(p) + "," + Hex(s) + "\r\n";
+    }
+
+    // An INI whose [Language] holds `entries`; every language section names
+    // a shortcut after itself.
+    void UseLanguages(const std::string& entries)
+    {
+        std::string text = "[Install]\r\nSHORTCUT=\"from install\"\r\n[Language]\r\n" + entries;
+        for (const char* section : {"Exact", "Primary", "English", "Other", "Later"})
+            text += std::string("[") + section + "]\r\nSHORTCUT=" + section + "\r\n";
+        UseIni(text);
+        frame.iniPath = iniPath;
+    }
+
+    unsigned primary = 0;
+    unsigned sub = 0;
+};
+
+TEST_F(Language, ExactMatchWinsThenPrimaryLanguageThenEnglish)
+{
+    const unsigned otherSub = sub + 1;
+    UseLanguages(Entry("Primary", primary, otherSub) + Entry("Exact", primary, sub));
+    ASSERT_TRUE(frame.SelectLanguage());
+    EXPECT_EQ("Exact", frame.shortcutName);
+
+    if (primary == 9)
+        GTEST_SKIP() << "English users: the fallback cases need another language";
+
+    UseLanguages(Entry("English", 9, 1) + Entry("Primary", primary, otherSub) +
+                 Entry("Later", primary, otherSub + 1));
+    ASSERT_TRUE(frame.SelectLanguage());
+    EXPECT_EQ("Primary", frame.shortcutName);
+
+    UseLanguages(Entry("Other", 0x13, 1) + Entry("English", 9, 2) + Entry("Later", 9, 1));
+    ASSERT_TRUE(frame.SelectLanguage());
+    EXPECT_EQ("English", frame.shortcutName);
+}
+
+TEST_F(Language, NothingChosenGives6_11)
+{
+    UseLanguages(Entry("Other", primary == 0x13 ? 0x14 : 0x13, 1));
+    EXPECT_FALSE(frame.SelectLanguage());
+    ExpectResult(6, 11);
+
+    // A chosen entry with an empty key is no choice either.
+    UseLanguages(" =" + Hex(primary) + "," + Hex(sub) + "\r\n");
+    EXPECT_FALSE(frame.SelectLanguage());
+    ExpectResult(6, 11);
+}
+
+TEST_F(Language, ShortcutOfTheLanguageSectionOverridesInstall)
+{
+    // Without a SHORTCUT key in the language section [Install]'s name stays.
+    std::string text = "[Language]\r\n" + Entry("Mine", primary, sub) + "[Mine]\r\nX=1\r\n";
+    UseIni(text);
+    frame.iniPath = iniPath;
+    frame.shortcutName = "from install";
+    ASSERT_TRUE(frame.SelectLanguage());
+    EXPECT_EQ("from install", frame.shortcutName);
+
+    // An empty one empties it, and the run cannot go on.
+    UseIni("[Language]\r\n" + Entry("Mine", primary, sub) + "[Mine]\r\nSHORTCUT=\r\n");
+    EXPECT_FALSE(frame.SelectLanguage());
+    ExpectResult(6, 13);
+
+    UseIni("[Language]\r\n" + Entry("Gone", primary, sub));
+    EXPECT_FALSE(frame.SelectLanguage());
+    ExpectResult(6, 12);
+
+    UseIni("[Install]\r\n");
+    EXPECT_FALSE(frame.SelectLanguage());
+    ExpectResult(6, 10);
+}
+
+TEST_F(Language, CopyExecOfTheLanguageSectionOverridesInstall)
+{
+    UseIni("[Language]\r\n" + Entry("Mine", primary, sub) +
+           "[Mine]\r\nSHORTCUT=s\r\nCOPYEXEC=\"C:\\Tools\",\"local.exe\"\r\n");
+    frame.iniPath = iniPath;
+    frame.copyExecDir = "old";
+    frame.copyExecFile = "old.exe";
+    ASSERT_TRUE(frame.SelectLanguage());
+    EXPECT_EQ("C:\\Tools", frame.copyExecDir);
+    EXPECT_EQ("local.exe", frame.copyExecFile);
+}
+
+TEST(DriverDirectory, WithTheTSwitchTheSpoolersDirectoryIsTaken)
+{
+    TestFrame frame;
+    frame.osKind = OsKindOfThisWindows();
+    frame.cmdLine.tFlag = true;
+    ASSERT_TRUE(frame.GetDriverDirectory());
+
+    char directory[MAX_PATH];
+    DWORD needed = 0;
+    ASSERT_TRUE(GetPrinterDriverDirectoryA(NULL, NULL, 1, reinterpret_cast<BYTE*>(directory),
+                                           sizeof directory, &needed));
+    const char* suffix = frame.osKind == 1 ? "" : frame.osKind == 2 ? "\\2" : "\\3";
+    EXPECT_EQ(std::string(directory) + suffix, frame.driverDir);
+    EXPECT_EQ(0u, frame.driverVersion);
+}
+
+TEST(DriverDirectory, UnknownDriverIsAFailure)
+{
+    TestFrame frame;
+    frame.osKind = OsKindOfThisWindows();
+    frame.driverName = "No Such Driver";
+    EXPECT_FALSE(frame.GetDriverDirectory());
+    // 7/2 when the spooler lists no driver at all, 5/1 when it lists others.
+    EXPECT_TRUE((frame.ErrorCode1 == 7 && frame.ErrorCode2 == 2) ||
+                (frame.ErrorCode1 == 5 && frame.ErrorCode2 == 1))
+        << frame.ErrorCode1 << "/" << frame.ErrorCode2;
+}
+
+TEST(CommonFiles, MissingValueGives3_55)
+{
+    ResetProductKeys();
+    TestFrame frame;
+    {
+        Registry current(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
+                         NULL, FALSE, Registry::kAllAccess);
+        std::string saved = current.QueryString("CommonFilesDir", "");
+        current.DeleteValue("CommonFilesDir");
+        EXPECT_EQ("", frame.GetCommonFilesDir());
+        current.SetString("CommonFilesDir", saved);
+    }
+    EXPECT_EQ(3, frame.ErrorCode1);
+    EXPECT_EQ(55, frame.ErrorCode2);
+}
