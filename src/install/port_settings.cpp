@@ -1,0 +1,163 @@
+// The parallel-port settings of the product's driver: every "LPT_" value of
+// the driver's key is replaced by those the setup INI lists.
+#include "main_frame.h"
+
+#include "registry.h"
+#include "setup_ini.h"
+#include "setup_values.h"
+
+namespace {
+
+struct PortSettingRule {
+    const char* name;
+    WORD type;          // REG_DWORD or REG_SZ
+    WORD suffixMatch;   // the name plus exactly two more characters
+};
+
+// The known settings, in the order a key meets them; ends with an empty row.
+const PortSettingRule kPortSettingRules[] = {
+    {"LPT_Channel", REG_DWORD, 1},
+    {"LPT_ChnlMode", REG_DWORD, 1},
+    {"LPT_WriteTotalTimeOut", REG_DWORD, 0},
+    {"LPT_ReadTotalTimeOut", REG_DWORD, 0},
+    {"LPT_ReadIntervalTimeOut", REG_DWORD, 0},
+    {"LPT_SetTimeOutFlag", REG_DWORD, 0},
+    {"LPT_StatusLength", REG_DWORD, 0},
+    {"LPT_PrtMDLName", REG_SZ, 0},
+    {"LPT_VECP", REG_DWORD, 0},
+    {"LPT_StopCBTDummyRead", REG_DWORD, 0},
+    {"LPT_StopCBTDummyReadUSB", REG_DWORD, 0},
+    {"LPT_ReadTotalTimeOutUSB", REG_DWORD, 0},
+    {"LPT_CancelWaitTime", REG_DWORD, 0},
+    {nullptr, 0, 0},
+};
+
+const char kNtOverrideKey[] = "LPT_ReadTotalTimeOut_NT40";
+const char kReadTotalTimeOut[] = "LPT_ReadTotalTimeOut";
+
+const PortSettingRule* FindRule(const std::string& key)
+{
+    for (const PortSettingRule* rule = kPortSettingRules; rule->name != nullptr; ++rule) {
+        const std::string name = rule->name;
+        if (rule->suffixMatch ? key.size() == name.size() + 2 && key.compare(0, name.size(), name) == 0
+                              : key == name)
+            return rule;
+    }
+    return nullptr;
+}
+
+bool SelectsSystem(const std::string& selector, int osKind)
+{
+    if (selector == "ALL")
+        return true;
+    if (selector == "WIN9X")
+        return osKind == 1;
+    if (selector == "WINNT40")
+        return osKind == 2;
+    if (selector == "WIN2000")
+        return osKind == 3;
+    if (selector == "WINNT")
+        return osKind == 2 || osKind == 3;
+    return false;
+}
+
+// Deletes every value whose name starts with "LPT_"; false when one cannot
+// be deleted.
+bool RemoveOldSettings(Registry& key)
+{
+    DWORD index = 0;
+    for (std::string name = key.EnumValue(index); !name.empty(); name = key.EnumValue(index)) {
+        if (name.compare(0, 4, "LPT_") != 0) {
+            ++index;
+            continue;
+        }
+        if (!key.DeleteValue(name))
+            return false;
+        index = 0;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string CMainFrame::GetDriverKeyPath()
+{
+    if (osKind == 1)
+        return "System\\CurrentControlSet\\control\\Print\\Environments\\Windows 4.0\\Drivers";
+    return std::string("System\\CurrentControlSet\\control\\Print\\Environments\\Windows NT x86"
+                       "\\Drivers\\Version-") +
+           static_cast<char>('0' + driverVersion);
+}
+
+BOOL CMainFrame::WritePortSettings()
+{
+    const std::string path = GetDriverKeyPath() + "\\" + driverName;
+    Registry key(HKEY_LOCAL_MACHINE, path, cmdLine.tFlag ? securityAttributes : NULL,
+                 cmdLine.tFlag, Registry::kAllAccess);
+    if (!key.isOpen) {
+        SetResult(3, 40);
+        return FALSE;
+    }
+    if (!RemoveOldSettings(key)) {
+        SetResult(3, 41);
+        return FALSE;
+    }
+
+    CSetupIni ini;
+    if (!ini.Open(iniPath, "Install")) {
+        SetResult(6, 8);
+        return FALSE;
+    }
+
+    const bool nt = osKind == 2 || osKind == 3;
+    bool ntOverrideSeen = false;
+    BOOL result = TRUE;
+    std::string entry;
+    while (ini.NextEntry(entry)) {
+        std::string name = entry;
+        if (name == kNtOverrideKey) {
+            if (!nt)
+                continue;
+            ntOverrideSeen = true;
+            name = kReadTotalTimeOut;
+        } else if (name == kReadTotalTimeOut && nt && ntOverrideSeen) {
+            continue;
+        }
+
+        if (name == "SETLPT") {
+            if (!SelectsSystem(ini.fields[0], osKind))
+                continue;
+            const std::string valueName = CSetupIni::Unquote(ini.fields[1]);
+            const std::string& type = ini.fields[2];
+            if (type == "REG_DWORD") {
+                if (!key.SetDword(valueName, LeadingSignedNumber(ini.fields[3]))) {
+                    SetResult(3, 64);
+                    result = FALSE;
+                }
+            } else if (type == "REG_SZ") {
+                if (!key.SetString(valueName, CSetupIni::Unquote(ini.fields[3]))) {
+                    SetResult(3, 65);
+                    result = FALSE;
+                }
+            } else {
+                SetResult(6, 9);
+                result = FALSE;
+            }
+            continue;
+        }
+
+        const PortSettingRule* rule = FindRule(name);
+        if (rule == nullptr)
+            continue;
+        if (rule->type == REG_DWORD) {
+            if (!key.SetDword(name, LeadingSignedNumber(ini.fields[0]))) {
+                SetResult(3, 42);
+                result = FALSE;
+            }
+        } else if (!key.SetString(name, CSetupIni::Unquote(ini.fields[0]))) {
+            SetResult(3, 43);
+            result = FALSE;
+        }
+    }
+    return result;
+}

@@ -1,0 +1,30 @@
+// Small helpers of the install tests: a setup INI in the temp directory and
+// a look at registry values with their types.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// A setup INI file written for one test and removed after it.
+class TempIni {
+public:
+    explicit TempIni(const std::string& text, const std::string& name = "monsetup test.ini");
+    ~TempIni();
+    TempIni(const TempIni&) = delete;
+    TempIni& operator=(const TempIni&) = delete;
+
+    std::string path;
+};
+
+// A registry value as stored: its type and data; type REG_NONE when missing.
+struct StoredValue {
+    DWORD type = REG_NONE;
+    std::string data;
+    DWORD Dword() const;
+    std::string Text() const;  // the data up to its NUL
+};
+StoredValue ReadValue(HKEY root, const std::string& path, const char* name);
+
+// The Windows kind MONCHK04 sees here: 1 for 98, 2 for NT 4.0, 3 for 2000.
+int OsKindOfThisWindows();
