@@ -1,9 +1,387 @@
-// Registration of the product's language monitor with the print spooler.
+// Registration of the product's language monitor with the print spooler:
+// the monitor is attached to the product's printer driver, its DLL recorded
+// under the spooler's Monitors key, and bidirectional support switched on for
+// every printer of the driver. The install run does this for the driver of
+// the setup INI; the maintenance run for every recorded printer model.
 #include "main_frame.h"
 
-// Not built yet: the language monitor registration. Does nothing and reports
-// success.
+#include "file.h"
+#include "handles.h"
+#include "registry.h"
+
+namespace {
+
+const DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS | PRINTER_ENUM_NETWORK;
+const DWORD kBidiAttribute = PRINTER_ATTRIBUTE_ENABLE_BIDI;  // 0x00000800
+
+const char kModelsKey[] = "Software\\NORVA\\VTR3\\Driver";
+const char kMonitorsKey[] = "System\\CurrentControlSet\\control\\Print\\Monitors\\";
+const char kVtrCommonKey[] = "software\\NORVA\\VTR3\\VTRCommon";
+const char kReplacedValue[] = "RST_FREPLACE";
+const char kEnvironmentWin9x[] = "Windows 4.0";
+const char kEnvironmentNT[] = "Windows NT x86";
+
+// An open printer, closed when it goes.
+class PrinterHandle {
+public:
+    PrinterHandle() = default;
+    ~PrinterHandle() { Close(); }
+    PrinterHandle(const PrinterHandle&) = delete;
+    PrinterHandle& operator=(const PrinterHandle&) = delete;
+
+    // Opens the printer with no defaults, or with full access.
+    BOOL Open(const std::string& name, bool fullAccess)
+    {
+        Close();
+        PRINTER_DEFAULTSA defaults;
+        defaults.pDatatype = NULL;
+        defaults.pDevMode = NULL;
+        defaults.DesiredAccess = PRINTER_ALL_ACCESS;
+        return OpenPrinterA(const_cast<char*>(name.c_str()), &handle,
+                            fullAccess ? &defaults : NULL);
+    }
+    void Close()
+    {
+        if (handle != NULL)
+            ClosePrinter(handle);
+        handle = NULL;
+    }
+    HANDLE get() const { return handle; }
+
+private:
+    HANDLE handle = NULL;
+};
+
+// EnumPrintersA level 2 of all local, connected and network printers, sized
+// by a first call. FALSE when the list is empty or the filling call fails.
+BOOL EnumeratePrinters(HeapBuffer& buffer, DWORD& count)
+{
+    DWORD needed = 0;
+    count = 0;
+    EnumPrintersA(kEnumFlags, NULL, 2, NULL, 0, &needed, &count);
+    if (needed == 0 || !buffer.Allocate(needed))
+        return FALSE;
+    return EnumPrintersA(kEnumFlags, NULL, 2, static_cast<LPBYTE>(buffer.get()), needed,
+                         &needed, &count);
+}
+
+// GetPrinterDriverA level 3 of an open printer, sized by a first call.
+BOOL ReadDriverRecord(HANDLE printer, HeapBuffer& buffer)
+{
+    DWORD needed = 0;
+    GetPrinterDriverA(printer, NULL, 3, NULL, 0, &needed);
+    if (needed == 0 || !buffer.Allocate(needed))
+        return FALSE;
+    return GetPrinterDriverA(printer, NULL, 3, static_cast<LPBYTE>(buffer.get()), needed,
+                             &needed);
+}
+
+// Hands the driver record back to the spooler with `monitorName` as its
+// monitor (NULL: none). The record's other members stay as they are.
+BOOL AddDriverWithMonitor(DRIVER_INFO_3A* record, LPSTR monitorName)
+{
+    record->pMonitorName = monitorName;
+    return AddPrinterDriverA(NULL, 3, reinterpret_cast<LPBYTE>(record));
+}
+
+// AddMonitorA level 2; the result is of no interest, since a monitor that is
+// already installed is no failure.
+void InstallMonitor(const std::string& name, const char* environment, const std::string& dll)
+{
+    std::string nameText = name;
+    std::string environmentText = environment;
+    std::string dllText = dll;
+    MONITOR_INFO_2A info;
+    info.pName = &nameText[0];
+    info.pEnvironment = &environmentText[0];
+    info.pDLLName = &dllText[0];
+    AddMonitorA(NULL, 2, reinterpret_cast<LPBYTE>(&info));
+}
+
+void RemoveMonitor(const std::string& name)
+{
+    DeleteMonitorA(NULL, NULL, const_cast<char*>(name.c_str()));
+}
+
+// Records the monitor's DLL under the spooler's Monitors key. A different
+// DLL recorded before is replaced, which "RST_FREPLACE" tells the caller.
+// Returns 0, or the second result code of the key that could not be opened
+// with the Windows error in `lastError`.
+LONG RecordMonitorDll(const std::string& monitorName, const std::string& monitorDll,
+                      LPSECURITY_ATTRIBUTES security, DWORD& lastError)
+{
+    Registry monitorKey(HKEY_LOCAL_MACHINE, kMonitorsKey + monitorName, security, TRUE,
+                        Registry::kAllAccess);
+    if (!monitorKey.isOpen) {
+        lastError = GetLastError();
+        return 71;
+    }
+    if (lstrcmpiA(monitorKey.QueryString("Driver", "").c_str(), monitorDll.c_str()) == 0)
+        return 0;
+
+    monitorKey.SetString("Driver", monitorDll);
+    Registry vtrCommon(HKEY_LOCAL_MACHINE, kVtrCommonKey, security, TRUE, Registry::kAllAccess);
+    if (!vtrCommon.isOpen) {
+        lastError = GetLastError();
+        return 70;
+    }
+    vtrCommon.SetDword(kReplacedValue, 1);
+    return 0;
+}
+
+// The name and extension of a path, without drive and directory.
+std::string FileNamePart(const std::string& path)
+{
+    size_t separator = path.find_last_of("\\/:");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+}  // namespace
+
 BOOL CMainFrame::InstallLanguageMonitors()
 {
+    if (cmdLine.tFlag)
+        return TRUE;
+
+    const bool installRun = cmdLine.install;
+    HeapBuffer buffer;
+    DWORD count = 0;
+    if (!EnumeratePrinters(buffer, count)) {
+        LastError = GetLastError();
+        SetResult(7, installRun ? 30 : 31);
+        return FALSE;
+    }
+    PRINTER_INFO_2A* printers = static_cast<PRINTER_INFO_2A*>(buffer.get());
+
+    // The printer pass for one driver: the monitor is registered through the
+    // first printer of the driver, bidirectional support switched on for all.
+    auto printerPass = [&](const std::string& driver) -> BOOL {
+        bool registered = false;
+        for (DWORD i = 0; i < count; ++i) {
+            PRINTER_INFO_2A& printer = printers[i];
+            if (printer.pDriverName == NULL || driver != printer.pDriverName)
+                continue;
+            if (!registered) {
+                registered = true;
+                if (!RegisterLanguageMonitor(printer.pPrinterName != NULL ? printer.pPrinterName
+                                                                          : ""))
+                    return FALSE;
+            }
+            if ((printer.Attributes & kBidiAttribute) == 0 && !EnableBidi(&printer))
+                return FALSE;
+        }
+        return TRUE;
+    };
+
+    if (installRun)
+        return printerPass(driverName);
+
+    Registry models(HKEY_LOCAL_MACHINE, kModelsKey, NULL, FALSE, Registry::kRead);
+    if (!models.isOpen) {
+        SetResult(3, 20);
+        return FALSE;
+    }
+    for (DWORD index = 0;; ++index) {
+        std::string model = models.EnumKey(index);
+        if (model.empty())
+            return TRUE;
+        Registry modelKey(HKEY_LOCAL_MACHINE, std::string(kModelsKey) + "\\" + model, NULL, FALSE,
+                          Registry::kRead);
+        if (!modelKey.isOpen) {
+            SetResult(3, 21);
+            return FALSE;
+        }
+        langMonitorName = modelKey.QueryString("LanguageMon", "");
+        langMonitorDll = modelKey.QueryString("LanguageMonDll", "");
+        if (!langMonitorName.empty() && !langMonitorDll.empty() && !printerPass(model))
+            return FALSE;
+    }
+}
+
+BOOL CMainFrame::EnableBidi(PRINTER_INFO_2A* printer)
+{
+    PrinterHandle handle;
+    if (!handle.Open(printer->pPrinterName != NULL ? printer->pPrinterName : "", osKind != 1)) {
+        LastError = GetLastError();
+        SetResult(7, 40);
+        return FALSE;
+    }
+    printer->Attributes |= kBidiAttribute;
+    if (!SetPrinterA(handle.get(), 2, reinterpret_cast<LPBYTE>(printer), 0)) {
+        LastError = GetLastError();
+        SetResult(7, 44);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CMainFrame::RegisterLanguageMonitor(std::string printerName)
+{
+    if (langMonitorName.empty() || langMonitorDll.empty())
+        return TRUE;
+
+    // A bare DLL name is looked for in the system directory, which stays the
+    // current directory afterwards.
+    char systemDir[MAX_PATH] = "";
+    UINT length = GetSystemDirectoryA(systemDir, MAX_PATH);
+    if (length > 0 && length < MAX_PATH)
+        SetCurrentDirectoryA(systemDir);
+
+    CFileFind finder;
+    if (!finder.FindFile(langMonitorDll)) {
+        if (osKind == 1) {
+            SetResult(6, 14);
+            return FALSE;
+        }
+        return TRUE;
+    }
+    if (osKind == 1)
+        return RegisterMonitorWin9x(printerName);
+    if (osKind == 2 || osKind == 3)
+        return RegisterMonitorNT(printerName);
+    return TRUE;
+}
+
+BOOL CMainFrame::RegisterMonitorWin9x(std::string printerName)
+{
+    PrinterHandle printer;
+    if (!printer.Open(printerName, false)) {
+        LastError = GetLastError();
+        SetResult(7, 40);
+        return FALSE;
+    }
+    HeapBuffer buffer;
+    if (!ReadDriverRecord(printer.get(), buffer)) {
+        LastError = GetLastError();
+        SetResult(7, 41);
+        return FALSE;
+    }
+    printer.Close();
+    DRIVER_INFO_3A* record = static_cast<DRIVER_INFO_3A*>(buffer.get());
+
+    // These systems have no early exit: the driver is detached from whatever
+    // monitor it names, and the monitor installed afresh.
+    if (record->pMonitorName != NULL) {
+        std::string previous = record->pMonitorName;
+        if (!AddDriverWithMonitor(record, NULL)) {
+            LastError = GetLastError();
+            SetResult(7, 42);
+            return FALSE;
+        }
+        if (!previous.empty())
+            RemoveMonitor(previous);
+    }
+    RemoveMonitor(langMonitorName);
+    InstallMonitor(langMonitorName, kEnvironmentWin9x, langMonitorDll);
+
+    std::string monitor = langMonitorName;
+    if (!AddDriverWithMonitor(record, &monitor[0])) {
+        LastError = GetLastError();
+        SetResult(7, 48);
+        return FALSE;
+    }
+    LONG failure = RecordMonitorDll(langMonitorName, langMonitorDll, securityAttributes,
+                                    LastError);
+    if (failure != 0) {
+        SetResult(3, failure);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CMainFrame::RegisterMonitorNT(std::string printerName)
+{
+    PrinterHandle printer;
+    if (!printer.Open(printerName, true)) {
+        LastError = GetLastError();
+        SetResult(7, 40);
+        return FALSE;
+    }
+    HeapBuffer buffer;
+    if (!ReadDriverRecord(printer.get(), buffer)) {
+        LastError = GetLastError();
+        SetResult(7, 41);
+        return FALSE;
+    }
+    printer.Close();
+    DRIVER_INFO_3A* record = static_cast<DRIVER_INFO_3A*>(buffer.get());
+
+    if (record->pMonitorName != NULL && langMonitorName == record->pMonitorName)
+        return TRUE;
+
+    if (!CopyDriverFiles(record))
+        return FALSE;
+    // The previous monitor stays installed on these systems.
+    if (record->pMonitorName != NULL && !AddDriverWithMonitor(record, NULL)) {
+        LastError = GetLastError();
+        SetResult(7, 42);
+        return FALSE;
+    }
+    InstallMonitor(langMonitorName, kEnvironmentNT, langMonitorDll);
+
+    std::string monitor = langMonitorName;
+    if (!AddDriverWithMonitor(record, &monitor[0])) {
+        LastError = GetLastError();
+        SetResult(7, 48);
+        return FALSE;
+    }
+    LONG failure = RecordMonitorDll(langMonitorName, langMonitorDll, securityAttributes,
+                                    LastError);
+    if (failure != 0) {
+        SetResult(3, failure);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CMainFrame::CopyDriverFiles(DRIVER_INFO_3A* info)
+{
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryA(NULL, NULL, 1, NULL, 0, &needed) &&
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+        LastError = GetLastError();
+        SetResult(7, 111);
+        return FALSE;
+    }
+    // One byte more than asked for, so that the text is terminated whatever
+    // the spooler wrote.
+    HeapBuffer buffer;
+    if (!buffer.Allocate(needed + 1)) {
+        LastError = GetLastError();
+        SetResult(7, 112);
+        return FALSE;
+    }
+    char* directory = static_cast<char*>(buffer.get());
+    directory[needed] = '\0';
+    if (!GetPrinterDriverDirectoryA(NULL, NULL, 1, reinterpret_cast<LPBYTE>(directory), needed,
+                                    &needed)) {
+        LastError = GetLastError();
+        SetResult(7, 112);
+        return FALSE;
+    }
+
+    // A failed copy is recorded in the result pair and the walk goes on.
+    for (const char* name = info->pDependentFiles; name != NULL && *name != '\0';
+         name += lstrlenA(name) + 1)
+        CopyDriverFile(name, directory, info->cVersion);
+    for (const char* file : {info->pDriverPath, info->pDataFile, info->pConfigFile,
+                             info->pHelpFile}) {
+        if (file != NULL)
+            CopyDriverFile(file, directory, info->cVersion);
+    }
+    return TRUE;
+}
+
+BOOL CMainFrame::CopyDriverFile(LPCSTR filePath, LPCSTR driverDirectory, DWORD version)
+{
+    const std::string name = FileNamePart(filePath);
+    const std::string directory = driverDirectory;
+    const std::string source = directory + "\\" + std::to_string(version) + "\\" + name;
+    const std::string target = directory + "\\" + name;
+    if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) {
+        LastError = GetLastError();
+        SetResult(7, 113);
+        return FALSE;
+    }
     return TRUE;
 }
