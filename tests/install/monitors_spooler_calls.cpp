@@ -1,0 +1,171 @@
+#include "monitors_spooler_calls.h"
+
+#include <winspool.h>
+
+#include <map>
+
+namespace {
+
+SpoolerCalls* current = nullptr;
+
+// The spooler's own functions; the hooks call these, not the import table.
+decltype(&OpenPrinterA) realOpenPrinterA;
+decltype(&GetPrinterDriverA) realGetPrinterDriverA;
+decltype(&SetPrinterA) realSetPrinterA;
+decltype(&AddPrinterDriverA) realAddPrinterDriverA;
+decltype(&AddMonitorA) realAddMonitorA;
+decltype(&DeleteMonitorA) realDeleteMonitorA;
+
+struct Failure {
+    int countdown = 0;
+    DWORD error = 0;
+};
+std::map<std::string, Failure> failures;
+
+// True when this call of `function` is the one to fail; sets the error.
+bool FailsNow(const char* function)
+{
+    auto found = failures.find(function);
+    if (found == failures.end() || found->second.countdown <= 0)
+        return false;
+    if (--found->second.countdown > 0)
+        return false;
+    SetLastError(found->second.error);
+    return true;
+}
+
+std::string Text(const char* text)
+{
+    return text != NULL ? text : "(null)";
+}
+
+BOOL WINAPI HookOpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults)
+{
+    ++current->openPrinter;
+    if (FailsNow("OpenPrinterA"))
+        return FALSE;
+    return realOpenPrinterA(name, printer, defaults);
+}
+
+BOOL WINAPI HookGetPrinterDriverA(HANDLE printer, LPSTR environment, DWORD level, LPBYTE data,
+                                  DWORD size, LPDWORD needed)
+{
+    if (data != NULL) {
+        ++current->getPrinterDriverFills;
+        if (FailsNow("GetPrinterDriverA"))
+            return FALSE;
+    }
+    return realGetPrinterDriverA(printer, environment, level, data, size, needed);
+}
+
+BOOL WINAPI HookSetPrinterA(HANDLE printer, DWORD level, LPBYTE data, DWORD command)
+{
+    if (level == 2 && data != NULL)
+        current->setPrinter.push_back(
+            Text(reinterpret_cast<PRINTER_INFO_2A*>(data)->pPrinterName));
+    if (FailsNow("SetPrinterA"))
+        return FALSE;
+    return realSetPrinterA(printer, level, data, command);
+}
+
+BOOL WINAPI HookAddPrinterDriverA(LPSTR server, DWORD level, LPBYTE data)
+{
+    if (level == 3 && data != NULL)
+        current->driverMonitors.push_back(
+            Text(reinterpret_cast<DRIVER_INFO_3A*>(data)->pMonitorName));
+    if (FailsNow("AddPrinterDriverA"))
+        return FALSE;
+    return realAddPrinterDriverA(server, level, data);
+}
+
+BOOL WINAPI HookAddMonitorA(LPSTR server, DWORD level, LPBYTE data)
+{
+    BOOL result = realAddMonitorA(server, level, data);
+    if (level == 2 && data != NULL) {
+        const MONITOR_INFO_2A* info = reinterpret_cast<MONITOR_INFO_2A*>(data);
+        current->addedMonitors.push_back(
+            {Text(info->pName), Text(info->pEnvironment), Text(info->pDLLName), result});
+    }
+    return result;
+}
+
+BOOL WINAPI HookDeleteMonitorA(LPSTR server, LPSTR environment, LPSTR name)
+{
+    current->deletedMonitors.push_back(Text(name));
+    return realDeleteMonitorA(server, environment, name);
+}
+
+struct Hook {
+    const char* name;
+    void* replacement;
+    void** original;
+};
+
+template <typename Function>
+void** Slot(Function& function)
+{
+    return reinterpret_cast<void**>(&function);
+}
+
+Hook hooks[] = {
+    {"OpenPrinterA", reinterpret_cast<void*>(HookOpenPrinterA), Slot(realOpenPrinterA)},
+    {"GetPrinterDriverA", reinterpret_cast<void*>(HookGetPrinterDriverA), Slot(realGetPrinterDriverA)},
+    {"SetPrinterA", reinterpret_cast<void*>(HookSetPrinterA), Slot(realSetPrinterA)},
+    {"AddPrinterDriverA", reinterpret_cast<void*>(HookAddPrinterDriverA), Slot(realAddPrinterDriverA)},
+    {"AddMonitorA", reinterpret_cast<void*>(HookAddMonitorA), Slot(realAddMonitorA)},
+    {"DeleteMonitorA", reinterpret_cast<void*>(HookDeleteMonitorA), Slot(realDeleteMonitorA)},
+};
+
+// Replaces every import-table slot of this program that holds `from`.
+bool Patch(void* from, void* to)
+{
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(NULL));
+    auto dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto headers = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports =
+        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    bool patched = false;
+    for (auto descriptor = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         descriptor->Name != 0; ++descriptor) {
+        for (auto slot = reinterpret_cast<void**>(base + descriptor->FirstThunk); *slot != NULL;
+             ++slot) {
+            if (*slot != from)
+                continue;
+            DWORD protection = 0;
+            VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+            *slot = to;
+            VirtualProtect(slot, sizeof *slot, protection, &protection);
+            patched = true;
+        }
+    }
+    return patched;
+}
+
+}  // namespace
+
+SpoolerCalls::SpoolerCalls()
+{
+    current = this;
+    failures.clear();
+    HMODULE spooler = GetModuleHandleA("winspool.drv");
+    hooked = spooler != NULL;
+    for (Hook& hook : hooks) {
+        *hook.original = reinterpret_cast<void*>(GetProcAddress(spooler, hook.name));
+        hooked = *hook.original != nullptr && Patch(*hook.original, hook.replacement) && hooked;
+    }
+}
+
+SpoolerCalls::~SpoolerCalls()
+{
+    for (Hook& hook : hooks) {
+        if (*hook.original != nullptr)
+            Patch(hook.replacement, *hook.original);
+    }
+    failures.clear();
+    current = nullptr;
+}
+
+void SpoolerCalls::FailCall(const std::string& function, int nth, DWORD error)
+{
+    failures[function] = Failure{nth, error};
+}
