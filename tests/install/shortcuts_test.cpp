@@ -276,12 +276,18 @@ TEST(MatchesPattern, QuestionMarksTakeOneCharacterAndOnlyLettersFoldCase)
     EXPECT_FALSE(CMainFrame::MatchesPattern("@", "`"));
 }
 
-TEST_F(StartupShortcuts, ALinkPathBeyondThePathLimitIsReportedNotWritten)
+TEST_F(StartupShortcuts, ALinkThatCannotBeWrittenIsReported)
 {
+    // Beyond the path limit.
     frame.shortcutName = std::string(MAX_PATH, 'n');
     EXPECT_FALSE(frame.CreateShortcuts());
-    EXPECT_EQ(7, frame.ErrorCode1);
-    EXPECT_EQ(91, frame.ErrorCode2);
+    EXPECT_EQ(std::make_pair(7L, 91L), std::make_pair(frame.ErrorCode1, frame.ErrorCode2));
+
+    // In a folder that does not exist: the link object cannot save it.
+    frame.ErrorCode1 = frame.ErrorCode2 = 0;
+    frame.shortcutName = "no such folder\\VTR3 Monitor";
+    EXPECT_FALSE(frame.CreateShortcuts());
+    EXPECT_EQ(std::make_pair(7L, 91L), std::make_pair(frame.ErrorCode1, frame.ErrorCode2));
     EXPECT_TRUE(FilesIn(startup).empty());
 }
 
