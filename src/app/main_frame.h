@@ -169,6 +169,7 @@ private:
     }
     BOOL MaintenanceRun();
     void ReadCopyExec(class CSetupIni& ini);
+    void CopyAndRunProgram();
     void OnInstallerReply(LPARAM flags);
     void OnSdkReply(WPARAM wParam, LPARAM flags);
     void TickSdkWait();

@@ -1,8 +1,93 @@
 // The install run: its steps in order.
 #include "main_frame.h"
 
-// Not built yet: the install sequence. Does nothing and reports success.
+namespace {
+
+std::string CurrentDirectory()
+{
+    char path[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, path);
+    return std::string(path, length < MAX_PATH ? length : 0);
+}
+
+bool HasDriveRoot(const std::string& path)
+{
+    return path.size() >= 3 && path[1] == ':' && path[2] == '\\';
+}
+
+}  // namespace
+
 BOOL CMainFrame::Install()
 {
+    if (!LoadInstallSettings())
+        return FALSE;
+    if (!SelectLanguage())
+        return FALSE;
+    if (!GetDriverDirectory())
+        return FALSE;
+    if (!langMonitorDll.empty() && isAdmin && !InstallLanguageMonitors())
+        return FALSE;
+    if (!WriteRegistryEntries())
+        return FALSE;
+    if (isAdmin) {
+        if (!WritePortSettings())
+            return FALSE;
+        CreateShortcuts();  // a missing shortcut does not stop the install
+    }
+    if (!copyExecFile.empty() && CreateDirectoryPath(copyExecDir, securityAttributes))
+        CopyAndRunProgram();
+    return InstallZQAPI();
+}
+
+// Copies the COPYEXEC program from the driver directory and starts it there,
+// without waiting for it. Failures are recorded and the install goes on.
+void CMainFrame::CopyAndRunProgram()
+{
+    const std::string source = driverDir + "\\" + copyExecFile;
+    const std::string destination = copyExecDir + "\\" + copyExecFile;
+
+    // An existing read-only copy must not stop the overwrite.
+    SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
+        SetResult(16, 1);
+        return;
+    }
+    if (!SetCurrentDirectoryA(copyExecDir.c_str())) {
+        SetResult(7, 111);
+        return;
+    }
+    if (WinExec(destination.c_str(), SW_HIDE) < 32)
+        SetResult(4, 11);
+}
+
+BOOL CMainFrame::CreateDirectoryPath(const std::string& path, LPSECURITY_ATTRIBUTES security)
+{
+    const std::string saved = CurrentDirectory();
+
+    std::string partial;
+    std::string rest;
+    if (HasDriveRoot(path)) {
+        partial = path.substr(0, 3);
+        if (!SetCurrentDirectoryA(partial.c_str()))
+            return FALSE;
+        rest = path.substr(3);
+    } else {
+        partial = saved + "\\";
+        rest = path;
+    }
+
+    // Each level is entered when it exists and created when it does not.
+    while (!rest.empty()) {
+        size_t slash = rest.find('\\');
+        size_t length = slash == std::string::npos ? rest.size() : slash + 1;
+        partial += rest.substr(0, length);
+        rest.erase(0, length);
+        if (!SetCurrentDirectoryA(partial.c_str()) &&
+            !CreateDirectoryA(partial.c_str(), security)) {
+            SetCurrentDirectoryA(saved.c_str());
+            return FALSE;
+        }
+    }
+    SetCurrentDirectoryA(saved.c_str());
     return TRUE;
 }

@@ -1,0 +1,7 @@
+# The install sequence: directory creation, and whole install runs.
+monsetup_add_test(install_sequence_tests
+    SOURCES install_sequence_test.cpp install_test_files.cpp
+            ${PROJECT_SOURCE_DIR}/tests/app/app_test_support.cpp
+    LIBS monchk_all test_support
+    WINVERS win98 nt40 win2k)
+target_include_directories(install_sequence_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/app)
