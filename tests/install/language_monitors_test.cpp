@@ -128,11 +128,13 @@ TEST_F(LanguageMonitorTest, TheFixtureInstallsDriversAndPrintersThroughTheSpoole
     TwoPrintersOfTheDriver();
     auto driver = InstalledDriver(kDriver);
     ASSERT_TRUE(driver.has_value());
-    EXPECT_EQ(osKind == 1 ? "Windows 4.0" : "Windows NT x86", driver->environment);
+    // A 64-bit program gets the spooler's 64-bit environment.
+    const std::string ntEnvironment = sizeof(void*) == 8 ? "Windows x64" : "Windows NT x86";
+    EXPECT_EQ(osKind == 1 ? "Windows 4.0" : ntEnvironment, driver->environment);
     EXPECT_TRUE(KeyExists(DriverKeyPath(*driver))) << DriverKeyPath(*driver);
     if (osKind != 1) {
-        EXPECT_EQ(std::string("System\\CurrentControlSet\\control\\Print\\Environments\\"
-                              "Windows NT x86\\Drivers\\Version-3\\") + kDriver,
+        EXPECT_EQ("System\\CurrentControlSet\\control\\Print\\Environments\\" + ntEnvironment +
+                      "\\Drivers\\Version-3\\" + kDriver,
                   DriverKeyPath(*driver));
     }
     // The spooler keeps the files in its version subdirectory and reports
