@@ -107,14 +107,16 @@ void** Slot(Function& function)
     return reinterpret_cast<void**>(&function);
 }
 
+#define HOOK(function) {#function, reinterpret_cast<void*>(Hook##function), Slot(real##function)}
 Hook hooks[] = {
-    {"OpenPrinterA", reinterpret_cast<void*>(HookOpenPrinterA), Slot(realOpenPrinterA)},
-    {"GetPrinterDriverA", reinterpret_cast<void*>(HookGetPrinterDriverA), Slot(realGetPrinterDriverA)},
-    {"SetPrinterA", reinterpret_cast<void*>(HookSetPrinterA), Slot(realSetPrinterA)},
-    {"AddPrinterDriverA", reinterpret_cast<void*>(HookAddPrinterDriverA), Slot(realAddPrinterDriverA)},
-    {"AddMonitorA", reinterpret_cast<void*>(HookAddMonitorA), Slot(realAddMonitorA)},
-    {"DeleteMonitorA", reinterpret_cast<void*>(HookDeleteMonitorA), Slot(realDeleteMonitorA)},
+    HOOK(OpenPrinterA),
+    HOOK(GetPrinterDriverA),
+    HOOK(SetPrinterA),
+    HOOK(AddPrinterDriverA),
+    HOOK(AddMonitorA),
+    HOOK(DeleteMonitorA),
 };
+#undef HOOK
 
 // Replaces every import-table slot of this program that holds `from`.
 bool Patch(void* from, void* to)
@@ -125,8 +127,8 @@ bool Patch(void* from, void* to)
     const IMAGE_DATA_DIRECTORY& imports =
         headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     bool patched = false;
-    for (auto descriptor = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-         descriptor->Name != 0; ++descriptor) {
+    auto descriptor = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+    for (; descriptor->Name != 0; ++descriptor) {
         for (auto slot = reinterpret_cast<void**>(base + descriptor->FirstThunk); *slot != NULL;
              ++slot) {
             if (*slot != from)

@@ -60,8 +60,9 @@ public:
 
     // Creates the files in the driver directory and adds the driver for the
     // running system's environment, naming `monitorName` when not empty.
-    bool InstallDriver(const std::string& driverName, const std::string& monitorName = std::string(),
-                   const TestDriverFiles& files = TestDriverFiles());
+    bool InstallDriver(const std::string& driverName,
+                       const std::string& monitorName = std::string(),
+                       const TestDriverFiles& files = TestDriverFiles());
     // Adds a printer of the driver; `attributes` other than 0 are set
     // afterwards with SetPrinterA.
     bool InstallPrinter(const std::string& printerName, const std::string& driverName,
