@@ -3,6 +3,7 @@
 #include "app_test_support.h"
 #include "registry.h"
 #include "setup_host.h"
+#include "spooler.h"
 #include "test_windows.h"
 
 #include <gtest/gtest.h>
@@ -88,6 +89,16 @@ protected:
         DeleteFileA(kTraceLog);
     }
 
+    // An installed product as the maintenance run finds it: a printer of the
+    // product's driver, the product's keys, no recorded model to re-register.
+    void InstallProduct()
+    {
+        ASSERT_TRUE(spooler.InstallDriver("NORVA LP-1")) << spooler.lastError;
+        ASSERT_TRUE(spooler.InstallPrinter("NORVA LP-1 (e2e)", "NORVA LP-1")) << spooler.lastError;
+        CreateKey(kVtrCommonKey);
+        CreateKey(std::string(kVtr3Key) + "\\Driver");
+    }
+
     static HostResult Monchk(const std::string& arguments, bool withCallerWindow = true)
     {
         return RunAsSetupHost(BesideThisProgram("MONCHK04.exe"), arguments, kBound,
@@ -123,13 +134,15 @@ protected:
         EXPECT_EQ(wParam, run.wParam);
         EXPECT_EQ(lParam, run.lParam);
     }
+
+    SpoolerFixture spooler;
 };
 
 }  // namespace
 
 TEST_F(Run, MaintenanceRunReportsInTheRegistryAndToTheCaller)
 {
-    CreateKey(kVtrCommonKey);
+    InstallProduct();
     HostResult run = Monchk("");
     ExpectOneMessage(run, 1, 0);
     EXPECT_EQ(0u, run.exitCode);
@@ -141,13 +154,14 @@ TEST_F(Run, MaintenanceRunReportsInTheRegistryAndToTheCaller)
 
 TEST_F(Run, WithoutTheProductKeyNothingIsWrittenButTheCallerHears)
 {
-    ExpectOneMessage(Monchk(""), 1, 0);
+    // No printer at all: the re-registration fails with 7/31.
+    ExpectOneMessage(Monchk(""), 3, 7);
     EXPECT_FALSE(KeyExists(kVtr3Key));
 }
 
 TEST_F(Run, WithoutACallerWindowNothingIsPosted)
 {
-    CreateKey(kVtrCommonKey);
+    InstallProduct();
     HostResult run = Monchk("", false);
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(0, run.messages);
@@ -221,7 +235,7 @@ TEST_F(Run, AnyCommandLineEndsWithExactlyOneReport)
 TEST_F(Run, TraceLogHoldsExactlyTheRunsLines)
 {
     EnableTraceLog();
-    CreateKey(kVtrCommonKey);
+    InstallProduct();
     ExpectOneMessage(Monchk(""), 1, 0);
     EXPECT_EQ("CMonchkxxApp::InitInstance() Start\n"
               "CMainFrame::OnClose()\n"
