@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Builds the 32-bit Windows target and runs MONCHK04 under Wine in a throwaway
 # prefix, the way a product setup program does: through the setup host, which
-# names its window with /W32: and waits for the completion message. Prints
-# the message and the result codes left under "SDKResult".
-#   scripts/run.sh [MONCHK04 ARGUMENTS...]     (none: the maintenance run)
+# names its window with /W32: and waits for the completion message.
+#
+# Without arguments: a whole install run (/I:) of a demonstration product
+# (a printer driver and printer in Wine's spooler, a do-nothing language
+# monitor, a stand-in SDK installer that answers "installed, files replaced").
+# With arguments: MONCHK04 runs with them in that same prepared prefix.
+# Prints the completion message and what the run left in the registry.
 #   MONSETUP_WINVER=win98|nt40|win2k|default   the Windows Wine presents (win2k)
 set -euo pipefail
 
@@ -13,12 +17,17 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32 >/dev/null
 
 export MONSETUP_WINVER=${MONSETUP_WINVER:-win2k}
-echo "MONCHK04 $* (Wine presenting $MONSETUP_WINVER)"
 exec scripts/wine-run.sh build/win32/wine --shell bash -c '
-    # The product is installed: results are kept under its key.
-    wine reg add "HKLM\\Software\\NORVA\\VTR3\\VTRCommon" /f >/dev/null 2>&1
+    cd build/win32/bin
+    ini=$(wine install_demo.exe | tr -d "\r") || exit 1
+    [ $# -gt 0 ] || set -- "/I:$ini"
+    echo "MONCHK04 $* (Wine presenting $MONSETUP_WINVER)"
     status=0
-    wine build/win32/bin/setup_host.exe "$@" || status=$?
-    wine reg query "HKLM\\Software\\NORVA\\VTR3\\SDKResult" 2>/dev/null | tr -d "\r" | sed "/^$/d"
+    wine setup_host.exe "$@" || status=$?
+    for key in "Software\\NORVA\\VTR3\\SDKResult" "Software\\NORVA\\VTR3\\VTRCommon" \
+               "Software\\NORVA\\VTR3\\Driver\\NORVA LP-1" "Software\\NORVA\\VTR3\\Demo" \
+               "System\\CurrentControlSet\\control\\Print\\Monitors\\NORVA LM"; do
+        wine reg query "HKLM\\$key" 2>/dev/null | tr -d "\r" | sed "/^$/d" || true
+    done
     exit $status
 ' run "$@"

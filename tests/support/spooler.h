@@ -71,6 +71,12 @@ public:
     bool RemoveDriver(const std::string& driverName);
     // Removes everything this fixture added that is still there.
     void RemoveAll();
+    // Leaves what was added in place when the fixture goes (for demos).
+    void Keep()
+    {
+        printers.clear();
+        drivers.clear();
+    }
 
     DWORD lastError = 0;
 
