@@ -7,7 +7,3 @@ monsetup_add_test(install_sequence_tests
 target_include_directories(install_sequence_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/app)
 add_dependencies(install_sequence_tests MONCHK04 setup_host fake_sdk fake_copyexec TESTLMON)
 
-# Prepares a Wine prefix for the README's demonstration install run.
-add_executable(install_demo install_demo.cpp)
-target_link_libraries(install_demo PRIVATE test_support)
-add_dependencies(install_demo fake_sdk fake_copyexec TESTLMON)
