@@ -25,60 +25,40 @@ bool IsDirectory(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-class DirectoryPath : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        base = std::string(temp) + "monsetup dirs";
-        CreateDirectoryA(base.c_str(), NULL);
-        start = CurrentDirectory();
-    }
-    void TearDown() override
-    {
-        SetCurrentDirectoryA(start.c_str());
-        for (const char* dir : {"\\a\\b\\c", "\\a\\b", "\\a", "\\r\\s", "\\r"})
-            RemoveDirectoryA((base + dir).c_str());
-        DeleteFileA((base + "\\file").c_str());
-        RemoveDirectoryA(base.c_str());
-    }
-
-    TestFrame frame;
-    std::string base;
-    std::string start;
-};
-
 }  // namespace
 
-TEST_F(DirectoryPath, MissingLevelsAreCreatedAndTheCurrentDirectoryRestored)
+TEST(DirectoryPath, MissingLevelsAreCreatedAndTheCurrentDirectoryRestored)
 {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string base = std::string(temp) + "monsetup dirs";
+    CreateDirectoryA(base.c_str(), NULL);
     CreateDirectoryA((base + "\\a").c_str(), NULL);
+    const std::string start = CurrentDirectory();
+    TestFrame frame;
+
     EXPECT_TRUE(frame.CreateDirectoryPath(base + "\\a\\b\\c", NULL));
     EXPECT_TRUE(IsDirectory(base + "\\a\\b\\c"));
     EXPECT_EQ(start, CurrentDirectory());
+    EXPECT_TRUE(frame.CreateDirectoryPath(base + "\\a\\b\\c\\", NULL)) << "all levels there";
 
-    // Existing levels are entered; a trailing backslash changes nothing.
-    EXPECT_TRUE(frame.CreateDirectoryPath(base + "\\a\\b\\c\\", NULL));
-    EXPECT_EQ(start, CurrentDirectory());
-}
-
-TEST_F(DirectoryPath, RelativePathsGrowBelowTheCurrentDirectory)
-{
+    // Relative paths grow below the current directory.
     ASSERT_TRUE(SetCurrentDirectoryA(base.c_str()));
     EXPECT_TRUE(frame.CreateDirectoryPath("r\\s", NULL));
     EXPECT_TRUE(IsDirectory(base + "\\r\\s"));
     EXPECT_EQ(base, CurrentDirectory());
-}
 
-TEST_F(DirectoryPath, AFileInTheWayFails)
-{
-    HANDLE file = CreateFileA((base + "\\file").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0,
-                              NULL);
-    CloseHandle(file);
+    // A file in the way, or a drive that is not there.
+    WriteText(base + "\\file", "");
     EXPECT_FALSE(frame.CreateDirectoryPath(base + "\\file\\sub", NULL));
-    EXPECT_EQ(start, CurrentDirectory());
-    EXPECT_FALSE(frame.CreateDirectoryPath("Q:\\nowhere", NULL)) << "a drive that is not there";
+    EXPECT_EQ(base, CurrentDirectory());
+    EXPECT_FALSE(frame.CreateDirectoryPath("Q:\\nowhere", NULL));
+
+    SetCurrentDirectoryA(start.c_str());
+    for (const char* dir : {"\\a\\b\\c", "\\a\\b", "\\a", "\\r\\s", "\\r"})
+        RemoveDirectoryA((base + dir).c_str());
+    DeleteFileA((base + "\\file").c_str());
+    RemoveDirectoryA(base.c_str());
 }
 
 // Whole install runs of MONCHK04.exe, started by the setup host code, against
@@ -90,40 +70,42 @@ namespace {
 const char kDriver[] = "NORVA LP-1";
 const char kPrinter[] = "NORVA LP-1 (test)";
 const char kMonitor[] = "NORVA LM";
-const char kMonitorDll[] = "TESTLMON.DLL";
 const char kCopyExec[] = "vtrcopy.exe";
-
-std::string SystemDirectory()
-{
-    char path[MAX_PATH];
-    GetSystemDirectoryA(path, MAX_PATH);
-    return path;
-}
-
-std::string ReadText(const std::string& path)
-{
-    return FileText(path);
-}
-
-void WriteText(const std::string& path, const std::string& text)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, NULL);
-    CloseHandle(file);
-}
 
 std::string StartupFolder(int osKind)
 {
     LPITEMIDLIST list = NULL;
     char path[MAX_PATH] = "";
-    int folder = osKind == 1 ? CSIDL_STARTUP : CSIDL_COMMON_STARTUP;
-    if (SUCCEEDED(SHGetSpecialFolderLocation(NULL, folder, &list))) {
+    if (SUCCEEDED(SHGetSpecialFolderLocation(
+            NULL, osKind == 1 ? CSIDL_STARTUP : CSIDL_COMMON_STARTUP, &list))) {
         SHGetPathFromIDListA(list, path);
         CoTaskMemFree(list);
     }
     return path;
+}
+
+// The VTRCommon flags present, as "name=value" lines.
+std::string Flags()
+{
+    std::string flags;
+    for (const char* name :
+         {"RST_FREPLACE", "ERR_ZQAPIINUSE", "ERR_OSVERNOTSUPPORT", "ERR_OTHERS"}) {
+        if (ValueExists(kVtrCommonKey, name))
+            flags += std::string(name) + "=" + std::to_string(DwordValue(kVtrCommonKey, name)) + " ";
+    }
+    return flags;
+}
+
+std::string Posted(const HostResult& run)
+{
+    return std::to_string(run.messages) + " message(s), last " + std::to_string(run.wParam) +
+           "/" + std::to_string(run.lParam) + (run.timedOut ? ", timed out" : "");
+}
+
+std::string SdkResult()
+{
+    return std::to_string(DwordValue(kSdkResultKey, "ErrorCode1")) + "/" +
+           std::to_string(DwordValue(kSdkResultKey, "ErrorCode2"));
 }
 
 class InstallRun : public ::testing::Test {
@@ -136,15 +118,13 @@ protected:
         std::optional<DriverRecord> driver = InstalledDriver(kDriver);
         ASSERT_TRUE(driver.has_value());
         driverDir = driver->driverPath.substr(0, driver->driverPath.find_last_of('\\'));
-
-        ASSERT_TRUE(CopyFileA(BesideThisProgram(kMonitorDll).c_str(),
-                              (SystemDirectory() + "\\" + kMonitorDll).c_str(), FALSE));
-        ASSERT_TRUE(CopyFileA(BesideThisProgram("NR_Comb.exe").c_str(),
-                              (driverDir + "\\NR_Comb.exe").c_str(), FALSE));
-        ASSERT_TRUE(CopyFileA(BesideThisProgram("fake_copyexec.exe").c_str(),
-                              (driverDir + "\\" + kCopyExec).c_str(), FALSE));
-        common = StringValue("Software\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir");
-        copyDir = common + "\\NORVA\\HTML\\tools\\deep";
+        for (auto copy : {std::make_pair("TESTLMON.DLL", SystemDirectory() + "\\TESTLMON.DLL"),
+                          std::make_pair("NR_Comb.exe", driverDir + "\\NR_Comb.exe"),
+                          std::make_pair("fake_copyexec.exe", driverDir + "\\" + kCopyExec)})
+            ASSERT_TRUE(CopyFileA(BesideThisProgram(copy.first).c_str(), copy.second.c_str(),
+                                  FALSE)) << copy.second;
+        copyDir = StringValue("Software\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir") +
+                  "\\NORVA\\HTML\\tools\\deep";
 
         // Windows 98 keeps a driver's key right under "Drivers"; Wine files it
         // under "Version-0" whatever it presents, so the 98 key is made here.
@@ -157,10 +137,10 @@ protected:
 
     void TearDown() override
     {
-        for (const char* name : {"NR_Comb.answer", "NR_Comb.cmdline", "NR_Comb.params",
-                                 "NR_Comb.done", "SdkSetup.exe", "SdkSetup.answer",
-                                 "SdkSetup.cmdline", "SdkSetup.params", "SdkSetup.done"})
-            DeleteFileA((driverDir + "\\" + name).c_str());
+        for (const char* base : {"NR_Comb", "SdkSetup"}) {
+            for (const char* extension : {".exe", ".answer", ".cmdline", ".params", ".done"})
+                DeleteFileA((driverDir + "\\" + base + extension).c_str());
+        }
         SetFileAttributesA((copyDir + "\\" + kCopyExec).c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA((copyDir + "\\" + kCopyExec).c_str());
         DeleteFileA((copyDir + "\\vtrcopy.ran").c_str());
@@ -185,31 +165,20 @@ protected:
             "monsetup install.ini"));
     }
 
-    // The fake combined installer's answers, one message a line.
+    // The fake installer's answers, one message a line.
     void Answer(const std::string& lines, const char* installer = "NR_Comb")
     {
         WriteText(driverDir + "\\" + installer + ".answer", lines);
     }
 
-    HostResult Install(const std::string& switches = std::string())
+    HostResult Install()
     {
-        return RunAsSetupHost(BesideThisProgram("MONCHK04.exe"),
-                              "/I:\"" + ini->path + "\"" + switches, 30000);
+        return RunAsSetupHost(BesideThisProgram("MONCHK04.exe"), "/I:\"" + ini->path + "\"",
+                              30000);
     }
-
-    static void ExpectPosted(const HostResult& run, WPARAM wParam, LPARAM lParam)
-    {
-        EXPECT_FALSE(run.timedOut);
-        EXPECT_EQ(1, run.messages);
-        EXPECT_EQ(wParam, run.wParam);
-        EXPECT_EQ(lParam, run.lParam);
-    }
-
-    static DWORD Flag(const char* name) { return DwordValue(kVtrCommonKey, name); }
 
     SpoolerFixture spooler;
     std::string driverDir;
-    std::string common;
     std::string copyDir;
     std::string driverKey;
     std::unique_ptr<TempIni> ini;
@@ -221,19 +190,15 @@ TEST_F(InstallRun, EveryStepLeavesItsMarkAndTheReplacementIsReported)
 {
     WriteIni();
     Answer("installer 0 0x1\r\nsdk 0 0x200001\r\n");
-    HostResult run = Install();
-    ExpectPosted(run, 2, 0);
-    EXPECT_EQ(0u, DwordValue(kSdkResultKey, "ErrorCode1"));
-    EXPECT_EQ(0u, DwordValue(kSdkResultKey, "ErrorCode2"));
-    EXPECT_EQ(1u, Flag("RST_FREPLACE"));
-    EXPECT_FALSE(ValueExists(kVtrCommonKey, "ERR_OTHERS"));
+    EXPECT_EQ("1 message(s), last 2/0", Posted(Install()));
+    EXPECT_EQ("0/0", SdkResult());
+    EXPECT_EQ("RST_FREPLACE=1 ", Flags());
 
     // The monitor, bidirectional support and the model's record.
     EXPECT_EQ(kMonitor, DriverMonitorName(kDriver));
-    EXPECT_EQ(kMonitorDll,
+    EXPECT_EQ("TESTLMON.DLL",
               StringValue(std::string("System\\CurrentControlSet\\control\\Print\\Monitors\\") +
-                              kMonitor,
-                          "Driver"));
+                              kMonitor, "Driver"));
     EXPECT_EQ(kBidiAttribute, PrinterAttributes(kPrinter).value_or(0) & kBidiAttribute);
     EXPECT_EQ(kMonitor, StringValue("Software\\NORVA\\VTR3\\Driver\\NORVA LP-1", "LanguageMon"));
 
@@ -242,43 +207,45 @@ TEST_F(InstallRun, EveryStepLeavesItsMarkAndTheReplacementIsReported)
     EXPECT_EQ(1u, DwordValue(driverKey, "LPT_VECP"));
 
     // The Startup link, in the folder of this Windows.
-    const int osKind = OsKindOfThisWindows();
-    EXPECT_TRUE(FileExists(StartupFolder(osKind) + "\\VTR3 Check.lnk"))
-        << StartupFolder(osKind);
+    const std::string startup = StartupFolder(OsKindOfThisWindows());
+    EXPECT_TRUE(FileExists(startup + "\\VTR3 Check.lnk")) << startup;
 
     // The COPYEXEC program, copied two missing levels deep and started there
     // with its path alone (Wine quotes a path with blanks on the way).
-    std::string ran = ReadText(copyDir + "\\vtrcopy.ran");
+    std::string ran = FileText(copyDir + "\\vtrcopy.ran");
     ran.erase(std::remove(ran.begin(), ran.end(), '"'), ran.end());
     EXPECT_EQ(copyDir + "\\" + kCopyExec + "\r\n" + copyDir + "\r\n", ran);
 
     // The combined installer was told where to answer.
-    std::string command = ReadText(driverDir + "\\NR_Comb.cmdline");
-    EXPECT_NE(std::string::npos, command.find(" /AN=\"NORVA LP-1\"")) << command;
+    std::string command = FileText(driverDir + "\\NR_Comb.cmdline");
+    EXPECT_NE(std::string::npos, command.find(" /AN=\"NORVA LP-1\" /Ret=WM:")) << command;
 }
 
-TEST_F(InstallRun, SdkInUseAndUnsupportedWindowsAreFlagged)
+// Each run starts from the flags the previous one left: they are cleared.
+TEST_F(InstallRun, EachAnswerOfTheInstallersIsReportedAndFlagged)
 {
     WriteIni();
-    Answer("installer 0 0x1\r\nsdk 0 0x400\r\n");
-    HostResult inUse = Install();
-    ExpectPosted(inUse, 3, 2);
-    EXPECT_EQ(1u, Flag("ERR_ZQAPIINUSE"));
-    EXPECT_EQ(0u, Flag("RST_FREPLACE"));
-    EXPECT_EQ(0x400u, DwordValue(kSdkResultKey, "ErrorCode2"));
-
-    Answer("installer 0 0x20\r\n");
-    HostResult unsupported = Install();
-    ExpectPosted(unsupported, 1, 0);
-    EXPECT_EQ(1u, Flag("ERR_OSVERNOTSUPPORT"));
-    EXPECT_FALSE(ValueExists(kVtrCommonKey, "ERR_ZQAPIINUSE")) << "cleared by each install run";
-    EXPECT_EQ(1u, DwordValue(kSdkResultKey, "ErrorCode1"));
-
-    Answer("installer 0 0x10000\r\nsdk 0 0x1\r\n");
-    HostResult failed = Install();
-    ExpectPosted(failed, 3, 1);
-    EXPECT_EQ(1u, Flag("ERR_OTHERS"));
-    EXPECT_FALSE(ValueExists(kVtrCommonKey, "ERR_OSVERNOTSUPPORT"));
+    struct Case {
+        const char* answers;
+        const char* posted;
+        const char* sdkResult;
+        const char* flags;
+    } cases[] = {
+        {"installer 0 0x20\r\n", "1 message(s), last 1/0", "1/32", "ERR_OSVERNOTSUPPORT=1 "},
+        {"installer 0 0x1\r\nsdk 0 0x400\r\n", "1 message(s), last 3/2", "2/1024",
+         "RST_FREPLACE=0 ERR_ZQAPIINUSE=1 "},
+        // The installer fails, the SDK setup answers; then both answer again
+        // with other flags, which the run no longer awaits.
+        {"installer 0 0x10000\r\nsdk 0 0x1\r\ninstaller 0 0x1\r\nsdk 0 0x400\r\n",
+         "1 message(s), last 3/1", "1/65536", "RST_FREPLACE=0 ERR_OTHERS=1 "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answers);
+        Answer(c.answers);
+        EXPECT_EQ(c.posted, Posted(Install()));
+        EXPECT_EQ(c.sdkResult, SdkResult());
+        EXPECT_EQ(c.flags, Flags());
+    }
 }
 
 TEST_F(InstallRun, ReadOnlyCopyIsOverwrittenAndTheNamedInstallerGetsAParameterFile)
@@ -293,24 +260,21 @@ TEST_F(InstallRun, ReadOnlyCopyIsOverwrittenAndTheNamedInstallerGetsAParameterFi
     WriteText(copyDir + "\\" + kCopyExec, "old");
     SetFileAttributesA((copyDir + "\\" + kCopyExec).c_str(), FILE_ATTRIBUTE_READONLY);
 
-    HostResult run = Install();
-    ExpectPosted(run, 1, 0);
+    EXPECT_EQ("1 message(s), last 1/0", Posted(Install()));
     EXPECT_TRUE(FileExists(copyDir + "\\vtrcopy.ran")) << "the new copy ran";
-    std::string params = ReadText(driverDir + "\\SdkSetup.params");
+    std::string params = FileText(driverDir + "\\SdkSetup.params");
     EXPECT_EQ(0u, params.find("/Ini=\"zq.ini\" /WM=")) << params;
     EXPECT_NE(std::string::npos, params.find(" -s -a /Act=In")) << params;
-    std::string command = ReadText(driverDir + "\\SdkSetup.cmdline");
+    std::string command = FileText(driverDir + "\\SdkSetup.cmdline");
     EXPECT_NE(std::string::npos, command.find("SdkSetup.exe\" /F=\"")) << command;
 }
 
 TEST_F(InstallRun, SettingsFailureEndsTheRunBeforeAnyChange)
 {
     ini.reset(new TempIni("[Install]\r\nDRVNAME=x\r\n", "monsetup install.ini"));
-    HostResult run = Install();
     // 16/2 (no monitor entry for this Windows) is reported as success.
-    ExpectPosted(run, 1, 0);
-    EXPECT_EQ(16u, DwordValue(kSdkResultKey, "ErrorCode1"));
-    EXPECT_EQ(2u, DwordValue(kSdkResultKey, "ErrorCode2"));
+    EXPECT_EQ("1 message(s), last 1/0", Posted(Install()));
+    EXPECT_EQ("16/2", SdkResult());
     EXPECT_EQ("", DriverMonitorName(kDriver));
     EXPECT_FALSE(FileExists(driverDir + "\\NR_Comb.cmdline"));
 }

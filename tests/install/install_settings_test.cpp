@@ -1,31 +1,20 @@
 #include "app_test_support.h"
+#include "install_test_files.h"
 #include "registry.h"
 #include "setup_host.h"
+#include "spooler.h"
 #include "test_frame.h"
 #include "test_windows.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 namespace {
-
-int OsKindOfThisWindows()
-{
-    const std::string presented = PresentedWindows();
-    return presented == "win98" ? 1 : presented == "nt40" ? 2 : 3;
-}
 
 std::string TempDir()
 {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     return temp;
-}
-
-void WriteFile(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
 }
 
 class Settings : public ::testing::Test {
@@ -39,14 +28,8 @@ protected:
 
     void UseIni(const std::string& text)
     {
-        WriteFile(iniPath, text);
-        frame.cmdLine.installArg = iniPath;
-    }
-
-    void ExpectResult(LONG code1, LONG code2)
-    {
-        EXPECT_EQ(code1, frame.ErrorCode1);
-        EXPECT_EQ(code2, frame.ErrorCode2);
+        WriteText(iniPath, text);
+        frame.cmdLine.installArg = frame.iniPath = iniPath;
     }
 
     TestFrame frame;
@@ -89,33 +72,33 @@ TEST_F(Settings, InstallSectionFillsTheSettingsForThisWindows)
     EXPECT_EQ(common + "\\NORVA\\HTML", frame.htmlDir);
     EXPECT_EQ(common + "\\NORVA\\HTML\\tools", frame.copyExecDir);
     EXPECT_EQ("vtrcopy.exe", frame.copyExecFile);
-    EXPECT_EQ(0, frame.ErrorCode1);
+    EXPECT_EQ("0/0", Pair(frame));
 }
 
 TEST_F(Settings, MissingEntriesGiveTheirCodes)
 {
     UseIni("[Install]\r\nDRVNAME=x\r\n");
     EXPECT_FALSE(frame.LoadInstallSettings());
-    ExpectResult(16, 2);
+    EXPECT_EQ("16/2", Pair(frame));
 
     UseIni("[Install]\r\nLANGUAGEMON1=a,b\r\nLANGUAGEMON2=a,b\r\nLANGUAGEMON3=a,b\r\n");
     EXPECT_FALSE(frame.LoadInstallSettings());
-    ExpectResult(6, 3);
+    EXPECT_EQ("6/3", Pair(frame));
 
     UseIni("[Other]\r\nDRVNAME=x\r\n");
     EXPECT_FALSE(frame.LoadInstallSettings());
-    ExpectResult(6, 1);
+    EXPECT_EQ("6/1", Pair(frame));
 
     frame.cmdLine.installArg = TempDir() + "missing.ini";
     EXPECT_FALSE(frame.LoadInstallSettings());
-    ExpectResult(6, 1);
+    EXPECT_EQ("6/1", Pair(frame));
 }
 
 TEST_F(Settings, BareFileNameIsReadFromTheProgramsDirectory)
 {
     const std::string name = "monsetup_" + PresentedWindows() + ".ini";
     const std::string beside = BesideThisProgram(name);
-    WriteFile(beside, kFullInstall);
+    WriteText(beside, kFullInstall);
     frame.cmdLine.installArg = name;
     EXPECT_TRUE(frame.LoadInstallSettings());
     EXPECT_EQ(beside, frame.iniPath);
@@ -167,7 +150,6 @@ protected:
         for (const char* section : {"Exact", "Primary", "English", "Other", "Later"})
             text += std::string("[") + section + "]\r\nSHORTCUT=" + section + "\r\n";
         UseIni(text);
-        frame.iniPath = iniPath;
     }
 
     unsigned primary = 0;
@@ -198,20 +180,27 @@ TEST_F(Language, NothingChosenGives6_11)
 {
     UseLanguages(Entry("Other", primary == 0x13 ? 0x14 : 0x13, 1));
     EXPECT_FALSE(frame.SelectLanguage());
-    ExpectResult(6, 11);
+    EXPECT_EQ("6/11", Pair(frame));
 
     // A chosen entry with an empty key is no choice either.
     UseLanguages(" =" + Hex(primary) + "," + Hex(sub) + "\r\n");
     EXPECT_FALSE(frame.SelectLanguage());
-    ExpectResult(6, 11);
+    EXPECT_EQ("6/11", Pair(frame));
 }
 
-TEST_F(Language, ShortcutOfTheLanguageSectionOverridesInstall)
+TEST_F(Language, ShortcutAndCopyExecOfTheLanguageSectionOverrideInstall)
 {
+    UseIni("[Language]\r\n" + Entry("Mine", primary, sub) +
+           "[Mine]\r\nSHORTCUT=s\r\nCOPYEXEC=\"C:\\Tools\",\"local.exe\"\r\n");
+    frame.copyExecDir = "old";
+    frame.copyExecFile = "old.exe";
+    ASSERT_TRUE(frame.SelectLanguage());
+    EXPECT_EQ("s", frame.shortcutName);
+    EXPECT_EQ("C:\\Tools", frame.copyExecDir);
+    EXPECT_EQ("local.exe", frame.copyExecFile);
+
     // Without a SHORTCUT key in the language section [Install]'s name stays.
-    std::string text = "[Language]\r\n" + Entry("Mine", primary, sub) + "[Mine]\r\nX=1\r\n";
-    UseIni(text);
-    frame.iniPath = iniPath;
+    UseIni("[Language]\r\n" + Entry("Mine", primary, sub) + "[Mine]\r\nX=1\r\n");
     frame.shortcutName = "from install";
     ASSERT_TRUE(frame.SelectLanguage());
     EXPECT_EQ("from install", frame.shortcutName);
@@ -219,27 +208,15 @@ TEST_F(Language, ShortcutOfTheLanguageSectionOverridesInstall)
     // An empty one empties it, and the run cannot go on.
     UseIni("[Language]\r\n" + Entry("Mine", primary, sub) + "[Mine]\r\nSHORTCUT=\r\n");
     EXPECT_FALSE(frame.SelectLanguage());
-    ExpectResult(6, 13);
+    EXPECT_EQ("6/13", Pair(frame));
 
     UseIni("[Language]\r\n" + Entry("Gone", primary, sub));
     EXPECT_FALSE(frame.SelectLanguage());
-    ExpectResult(6, 12);
+    EXPECT_EQ("6/12", Pair(frame));
 
     UseIni("[Install]\r\n");
     EXPECT_FALSE(frame.SelectLanguage());
-    ExpectResult(6, 10);
-}
-
-TEST_F(Language, CopyExecOfTheLanguageSectionOverridesInstall)
-{
-    UseIni("[Language]\r\n" + Entry("Mine", primary, sub) +
-           "[Mine]\r\nSHORTCUT=s\r\nCOPYEXEC=\"C:\\Tools\",\"local.exe\"\r\n");
-    frame.iniPath = iniPath;
-    frame.copyExecDir = "old";
-    frame.copyExecFile = "old.exe";
-    ASSERT_TRUE(frame.SelectLanguage());
-    EXPECT_EQ("C:\\Tools", frame.copyExecDir);
-    EXPECT_EQ("local.exe", frame.copyExecFile);
+    EXPECT_EQ("6/10", Pair(frame));
 }
 
 TEST(DriverDirectory, WithTheTSwitchTheSpoolersDirectoryIsTaken)
@@ -258,16 +235,21 @@ TEST(DriverDirectory, WithTheTSwitchTheSpoolersDirectoryIsTaken)
     EXPECT_EQ(0u, frame.driverVersion);
 }
 
-TEST(DriverDirectory, UnknownDriverIsAFailure)
+TEST(DriverDirectory, OnlyAnExactlyNamedDriverIsFound)
 {
+    SpoolerFixture spooler;
+    ASSERT_TRUE(spooler.InstallDriver("NORVA LP-1")) << spooler.lastError;
+    const DriverRecord driver = InstalledDriver("NORVA LP-1").value_or(DriverRecord());
     TestFrame frame;
     frame.osKind = OsKindOfThisWindows();
-    frame.driverName = "No Such Driver";
+    frame.driverName = "NORVA LP-1";
+    ASSERT_TRUE(frame.GetDriverDirectory());
+    EXPECT_EQ(driver.driverPath.substr(0, driver.driverPath.rfind('\\')), frame.driverDir);
+    EXPECT_EQ(driver.version, frame.driverVersion);
+
+    frame.driverName = "Norva LP-1";
     EXPECT_FALSE(frame.GetDriverDirectory());
-    // 7/2 when the spooler lists no driver at all, 5/1 when it lists others.
-    EXPECT_TRUE((frame.ErrorCode1 == 7 && frame.ErrorCode2 == 2) ||
-                (frame.ErrorCode1 == 5 && frame.ErrorCode2 == 1))
-        << frame.ErrorCode1 << "/" << frame.ErrorCode2;
+    EXPECT_EQ("5/1", Pair(frame));
 }
 
 TEST(CommonFiles, MissingValueGives3_55)
@@ -282,6 +264,5 @@ TEST(CommonFiles, MissingValueGives3_55)
         EXPECT_EQ("", frame.GetCommonFilesDir());
         current.SetString("CommonFilesDir", saved);
     }
-    EXPECT_EQ(3, frame.ErrorCode1);
-    EXPECT_EQ(55, frame.ErrorCode2);
+    EXPECT_EQ("3/55", Pair(frame));
 }

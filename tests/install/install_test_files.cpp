@@ -1,5 +1,6 @@
 #include "install_test_files.h"
 
+#include "main_frame.h"
 #include "registry.h"
 #include "test_windows.h"
 
@@ -11,7 +12,7 @@ TempIni::TempIni(const std::string& text, const std::string& name)
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     path = std::string(temp) + name;
-    std::ofstream(path, std::ios::binary) << text;
+    WriteText(path, text);
 }
 
 TempIni::~TempIni()
@@ -36,16 +37,13 @@ StoredValue ReadValue(HKEY root, const std::string& path, const char* name)
 {
     StoredValue value;
     Registry key(root, path, NULL, FALSE, 0);
-    if (!key.isOpen)
-        return value;
     char buffer[1024];
     DWORD size = sizeof buffer;
-    DWORD type = REG_NONE;
-    if (RegQueryValueExA(key.hKey, name, NULL, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-        ERROR_SUCCESS)
-        return value;
-    value.type = type;
-    value.data.assign(buffer, size);
+    if (key.isOpen && RegQueryValueExA(key.hKey, name, NULL, &value.type,
+                                       reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS)
+        value.data.assign(buffer, size);
+    else
+        value.type = REG_NONE;
     return value;
 }
 
@@ -53,4 +51,21 @@ int OsKindOfThisWindows()
 {
     const std::string presented = PresentedWindows();
     return presented == "win98" ? 1 : presented == "nt40" ? 2 : 3;
+}
+
+std::string SystemDirectory()
+{
+    char path[MAX_PATH] = "";
+    GetSystemDirectoryA(path, MAX_PATH);
+    return path;
+}
+
+void WriteText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string Pair(const CMainFrame& frame)
+{
+    return std::to_string(frame.ErrorCode1) + "/" + std::to_string(frame.ErrorCode2);
 }

@@ -1,5 +1,5 @@
-// Small helpers of the install tests: a setup INI in the temp directory and
-// a look at registry values with their types.
+// Small helpers of the install tests: a setup INI in the temp directory,
+// registry values with their types, files and the Windows under test.
 #pragma once
 
 #include <windows.h>
@@ -28,3 +28,9 @@ StoredValue ReadValue(HKEY root, const std::string& path, const char* name);
 
 // The Windows kind MONCHK04 sees here: 1 for 98, 2 for NT 4.0, 3 for 2000.
 int OsKindOfThisWindows();
+std::string SystemDirectory();
+void WriteText(const std::string& path, const std::string& text);
+
+class CMainFrame;
+// The frame's result pair as "ErrorCode1/ErrorCode2".
+std::string Pair(const CMainFrame& frame);

@@ -3,16 +3,14 @@
 // process (its spooler calls watched through the import table), and whole
 // maintenance runs of MONCHK04.exe go through the setup host.
 #include "app_test_support.h"
+#include "install_test_files.h"
 #include "monitors_spooler_calls.h"
 #include "registry.h"
 #include "setup_host.h"
 #include "spooler.h"
 #include "test_frame.h"
-#include "test_windows.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
 
 namespace {
 
@@ -21,47 +19,24 @@ const char kOtherDriver[] = "Other Test Printer";
 const char kMonitor[] = "NORVA Test LangMon";
 const char kMonitorDll[] = "TESTLMON.DLL";
 const char kModelsKey[] = "Software\\NORVA\\VTR3\\Driver";
-const char kMonitorsKey[] = "System\\CurrentControlSet\\control\\Print\\Monitors\\";
-const char kNoMonitor[] = "(null)";
-
-int OsKindOfPresentedWindows()
-{
-    OSVERSIONINFOA version = WindowsVersion();
-    if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS)
-        return 1;
-    return version.dwMajorVersion == 4 ? 2 : 3;
-}
-
-std::string SystemDirectory()
-{
-    char path[MAX_PATH] = "";
-    GetSystemDirectoryA(path, MAX_PATH);
-    return path;
-}
+const std::string kMonitorsKey = "System\\CurrentControlSet\\control\\Print\\Monitors";
 
 std::string MonitorKey(const std::string& monitor)
 {
-    return kMonitorsKey + monitor;
-}
-
-std::string ModelKey(const std::string& model)
-{
-    return std::string(kModelsKey) + "\\" + model;
+    return kMonitorsKey + "\\" + monitor;
 }
 
 void RecordModel(const std::string& model, const std::string& monitor, const std::string& dll)
 {
-    Registry key(HKEY_LOCAL_MACHINE, ModelKey(model), NULL, TRUE, 0);
+    Registry key(HKEY_LOCAL_MACHINE, std::string(kModelsKey) + "\\" + model, NULL, TRUE, 0);
     if (!monitor.empty())
         key.SetString("LanguageMon", monitor);
-    if (!dll.empty())
-        key.SetString("LanguageMonDll", dll);
+    key.SetString("LanguageMonDll", dll);
 }
 
 bool HasBidi(const std::string& printer)
 {
-    auto attributes = PrinterAttributes(printer);
-    return attributes && (*attributes & kBidiAttribute) != 0;
+    return (PrinterAttributes(printer).value_or(0) & kBidiAttribute) != 0;
 }
 
 class LanguageMonitorTest : public ::testing::Test {
@@ -69,240 +44,141 @@ protected:
     void SetUp() override
     {
         ResetProductKeys();
-        Registry(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\control\\Print\\Monitors",
-                 NULL, FALSE, Registry::kAllAccess)
+        Registry(HKEY_LOCAL_MACHINE, kMonitorsKey, NULL, FALSE, Registry::kAllAccess)
             .DeleteKey(kMonitor);
-        osKind = OsKindOfPresentedWindows();
-        frame.osKind = osKind;
-        frame.cmdLine.install = true;
-        frame.driverName = kDriver;
-        frame.langMonitorName = kMonitor;
-        frame.langMonitorDll = kMonitorDll;
-    }
-
-    void InstallMonitorDll()
-    {
+        ForInstall(frame);
+        maintenance.osKind = osKind;
         ASSERT_TRUE(CopyFileA(BesideThisProgram(kMonitorDll).c_str(),
                               (SystemDirectory() + "\\" + kMonitorDll).c_str(), FALSE))
             << "copying the test monitor into the system directory: " << GetLastError();
     }
 
-    void InstallDriver(const std::string& driver, const std::string& monitor = std::string())
+    void ForInstall(TestFrame& run) const
+    {
+        run.osKind = osKind;
+        run.cmdLine.install = true;
+        run.driverName = kDriver;
+        run.langMonitorName = kMonitor;
+        run.langMonitorDll = kMonitorDll;
+    }
+
+    void Driver(const std::string& driver, const std::string& monitor = std::string())
     {
         ASSERT_TRUE(spooler.InstallDriver(driver, monitor))
             << "AddPrinterDriverA(" << driver << "): " << spooler.lastError;
     }
 
-    void InstallPrinter(const std::string& printer, const std::string& driver, DWORD attributes = 0)
+    void Printer(const std::string& printer, const std::string& driver, DWORD attributes = 0)
     {
         ASSERT_TRUE(spooler.InstallPrinter(printer, driver, attributes))
             << "AddPrinterA(" << printer << "): " << spooler.lastError;
     }
 
-    // The usual scene: the monitor DLL in place, two printers of the
-    // product's driver (the second with bidirectional support on) and one
-    // printer of another driver.
+    // The usual scene: two printers of the product's driver (the second with
+    // bidirectional support on) and one printer of another driver.
     void TwoPrintersOfTheDriver()
     {
-        InstallMonitorDll();
-        InstallDriver(kDriver);
-        InstallDriver(kOtherDriver);
-        InstallPrinter("Test Printer A", kDriver);
-        InstallPrinter("Test Printer B", kDriver, kBidiAttribute);
-        InstallPrinter("Other Printer", kOtherDriver);
+        Driver(kDriver);
+        Driver(kOtherDriver);
+        Printer("Test Printer A", kDriver);
+        Printer("Test Printer B", kDriver, kBidiAttribute);
+        Printer("Other Printer", kOtherDriver);
     }
 
-    void ExpectResult(LONG code1, LONG code2)
-    {
-        EXPECT_EQ(code1, frame.ErrorCode1) << "ErrorCode2 " << frame.ErrorCode2;
-        EXPECT_EQ(code2, frame.ErrorCode2);
-    }
-
-    int osKind = 0;
+    const int osKind = OsKindOfThisWindows();
     SpoolerFixture spooler;
     TestFrame frame;
+    TestFrame maintenance;  // no switch: every recorded model
 };
 
-TEST_F(LanguageMonitorTest, TheFixtureInstallsDriversAndPrintersThroughTheSpooler)
+TEST_F(LanguageMonitorTest, NothingChangesWithoutAPrinterOfTheDriverOrWithTheTSwitch)
 {
-    TwoPrintersOfTheDriver();
-    auto driver = InstalledDriver(kDriver);
-    ASSERT_TRUE(driver.has_value());
-    // A 64-bit program gets the spooler's 64-bit environment.
-    const std::string ntEnvironment = sizeof(void*) == 8 ? "Windows x64" : "Windows NT x86";
-    EXPECT_EQ(osKind == 1 ? "Windows 4.0" : ntEnvironment, driver->environment);
-    EXPECT_TRUE(KeyExists(DriverKeyPath(*driver))) << DriverKeyPath(*driver);
-    if (osKind != 1) {
-        EXPECT_EQ("System\\CurrentControlSet\\control\\Print\\Environments\\" + ntEnvironment +
-                      "\\Drivers\\Version-3\\" + kDriver,
-                  DriverKeyPath(*driver));
+    Driver(kDriver);
+    Driver(kOtherDriver);
+    Printer("Other Printer", kOtherDriver);
+    for (bool tFlag : {false, true}) {
+        SCOPED_TRACE(tFlag ? "with /T and a printer of the driver" : "no printer of the driver");
+        if (tFlag)
+            Printer("Test Printer A", kDriver);
+        frame.cmdLine.tFlag = tFlag;
+        SpoolerCalls calls;
+        ASSERT_TRUE(calls.Hooked());
+        EXPECT_TRUE(frame.InstallLanguageMonitors());
+        EXPECT_EQ("0/0", Pair(frame));
+        EXPECT_EQ(std::vector<std::string>{}, calls.log);
+        EXPECT_FALSE(HasBidi("Other Printer"));
+        EXPECT_FALSE(HasBidi("Test Printer A"));
+        EXPECT_EQ("", DriverMonitorName(kDriver));
+        EXPECT_FALSE(KeyExists(MonitorKey(kMonitor)));
     }
-    // The spooler keeps the files in its version subdirectory and reports
-    // "no monitor" as an empty name.
-    const std::string versionDir =
-        PrinterDriverDirectory() + "\\" + std::to_string(driver->version) + "\\";
-    EXPECT_EQ(versionDir + "TSTDRV.DLL", driver->driverPath);
-    EXPECT_EQ(2u, driver->dependentFiles.size());
-    EXPECT_TRUE(driver->hasMonitor);
-    EXPECT_EQ("", driver->monitorName);
-
-    EXPECT_EQ(0u, *PrinterAttributes("Test Printer A") & kBidiAttribute);
-    EXPECT_TRUE(HasBidi("Test Printer B"));
-    auto names = PrinterNames();
-    EXPECT_EQ(3u, names.size());
-
-    spooler.RemoveAll();
-    EXPECT_EQ(0u, spooler.lastError);
-    EXPECT_TRUE(PrinterNames().empty());
-    EXPECT_FALSE(InstalledDriver(kDriver).has_value());
-}
-
-// What Wine does with AddMonitorA, whose result the product ignores.
-TEST_F(LanguageMonitorTest, WineInstallsAMonitorOnlyOnceAndOnlyWhenItsDllLoads)
-{
-    InstallMonitorDll();
-    const char kProbeMonitor[] = "Wine Probe LangMon";
-    std::string name = kProbeMonitor;
-    std::string environment = osKind == 1 ? "Windows 4.0" : "Windows NT x86";
-    std::string dll = kMonitorDll;
-    MONITOR_INFO_2A info = {&name[0], &environment[0], &dll[0]};
-    EXPECT_TRUE(AddMonitorA(NULL, 2, reinterpret_cast<LPBYTE>(&info)));
-    EXPECT_EQ(kMonitorDll, StringValue(MonitorKey(kProbeMonitor), "Driver"));
-
-    std::string otherDll = "OTHERMON.DLL";
-    info.pDLLName = &otherDll[0];
-    EXPECT_FALSE(AddMonitorA(NULL, 2, reinterpret_cast<LPBYTE>(&info)))
-        << "a monitor that is installed is not installed again";
-    EXPECT_EQ(kMonitorDll, StringValue(MonitorKey(kProbeMonitor), "Driver"));
-
-    EXPECT_TRUE(DeleteMonitorA(NULL, NULL, &name[0]));
-    std::string missing = "MISSING.DLL";
-    info.pDLLName = &missing[0];
-    EXPECT_FALSE(AddMonitorA(NULL, 2, reinterpret_cast<LPBYTE>(&info)));
-    EXPECT_FALSE(KeyExists(MonitorKey(kProbeMonitor))) << "a DLL that does not load leaves no key";
-}
-
-TEST_F(LanguageMonitorTest, TheTSwitchChangesNothing)
-{
-    TwoPrintersOfTheDriver();
-    frame.cmdLine.tFlag = true;
-    SpoolerCalls calls;
-    ASSERT_TRUE(calls.Hooked());
-
-    EXPECT_TRUE(frame.InstallLanguageMonitors());
-    ExpectResult(0, 0);
-    EXPECT_EQ(0, calls.openPrinter);
-    EXPECT_TRUE(calls.driverMonitors.empty());
-    EXPECT_TRUE(calls.setPrinter.empty());
-    EXPECT_FALSE(HasBidi("Test Printer A"));
-    EXPECT_EQ("", DriverMonitorName(kDriver));
 }
 
 TEST_F(LanguageMonitorTest, TheMonitorIsRegisteredOnceAndBidiSwitchedOnWhereItWasOff)
 {
     TwoPrintersOfTheDriver();
-    std::vector<std::string> driverMonitors;
-    std::vector<std::string> setPrinter;
-    std::vector<AddedMonitor> added;
-    std::vector<std::string> deleted;
-    {
-        SpoolerCalls calls;
-        ASSERT_TRUE(calls.Hooked());
-        EXPECT_TRUE(frame.InstallLanguageMonitors());
-        // One printer opened to read the driver record, one to switch bidi on.
-        EXPECT_EQ(1, calls.getPrinterDriverFills);
-        EXPECT_EQ(2, calls.openPrinter);
-        driverMonitors = calls.driverMonitors;
-        setPrinter = calls.setPrinter;
-        added = calls.addedMonitors;
-        deleted = calls.deletedMonitors;
-    }
-    ExpectResult(0, 0);
+    SpoolerCalls calls;
+    ASSERT_TRUE(calls.Hooked());
+    EXPECT_TRUE(frame.InstallLanguageMonitors());
+    EXPECT_EQ("0/0", Pair(frame));
 
     // Wine reports "no monitor" as "" rather than NULL, so the driver is
-    // first added again without a monitor, then with ours.
-    EXPECT_EQ((std::vector<std::string>{kNoMonitor, kMonitor}), driverMonitors);
-    ASSERT_EQ(1u, added.size());
-    EXPECT_EQ(kMonitor, added[0].name);
-    EXPECT_EQ(osKind == 1 ? "Windows 4.0" : "Windows NT x86", added[0].environment);
-    EXPECT_EQ(kMonitorDll, added[0].dll);
-    EXPECT_TRUE(added[0].result) << "Wine loads the monitor DLL and installs it";
+    // first handed back without a monitor, then with ours; Windows 95/98
+    // delete the monitor before installing it.
+    std::vector<std::string> expected = {"AddPrinterDriverA (null)"};
     if (osKind == 1)
-        EXPECT_EQ(std::vector<std::string>{kMonitor}, deleted);
-    else
-        EXPECT_TRUE(deleted.empty());
+        expected.push_back(std::string("DeleteMonitorA ") + kMonitor);
+    expected.push_back(std::string("AddMonitorA ") + kMonitor +
+                       (osKind == 1 ? " Windows 4.0 " : " Windows NT x86 ") + kMonitorDll);
+    expected.push_back(std::string("AddPrinterDriverA ") + kMonitor);
+    expected.push_back("SetPrinterA Test Printer A");
+    EXPECT_EQ(expected, calls.log);
 
-    EXPECT_EQ(std::vector<std::string>{"Test Printer A"}, setPrinter);
     EXPECT_TRUE(HasBidi("Test Printer A"));
     EXPECT_TRUE(HasBidi("Test Printer B"));
     EXPECT_FALSE(HasBidi("Other Printer"));
-
     EXPECT_EQ(kMonitor, DriverMonitorName(kDriver));
     EXPECT_EQ("", DriverMonitorName(kOtherDriver));
     EXPECT_EQ(kMonitorDll, StringValue(MonitorKey(kMonitor), "Driver"));
     EXPECT_FALSE(ValueExists(kVtrCommonKey, "RST_FREPLACE"))
         << "AddMonitorA recorded the same DLL: nothing was replaced";
-
     char current[MAX_PATH] = "";
     GetCurrentDirectoryA(MAX_PATH, current);
-    EXPECT_EQ(0, lstrcmpiA(SystemDirectory().c_str(), current));
-}
-
-TEST_F(LanguageMonitorTest, PrintersOfOtherDriversOnlyChangeNothing)
-{
-    InstallMonitorDll();
-    InstallDriver(kOtherDriver);
-    InstallPrinter("Other Printer", kOtherDriver);
-    SpoolerCalls calls;
-
-    EXPECT_TRUE(frame.InstallLanguageMonitors());
-    ExpectResult(0, 0);
-    EXPECT_EQ(0, calls.openPrinter);
-    EXPECT_TRUE(calls.setPrinter.empty());
-    EXPECT_TRUE(calls.addedMonitors.empty());
-    EXPECT_FALSE(HasBidi("Other Printer"));
-    EXPECT_FALSE(KeyExists(MonitorKey(kMonitor)));
+    EXPECT_EQ(0, lstrcmpiA(SystemDirectory().c_str(), current)) << "stays in " << current;
 }
 
 TEST_F(LanguageMonitorTest, NoPrinterAtAllFailsTheEnumeration)
 {
-    InstallMonitorDll();
-    InstallDriver(kDriver);
-    ASSERT_TRUE(PrinterNames().empty());
-
+    Driver(kDriver);
     EXPECT_FALSE(frame.InstallLanguageMonitors());
-    ExpectResult(7, 30);
+    EXPECT_EQ("7/30", Pair(frame));
 
-    TestFrame maintenance;
-    maintenance.osKind = osKind;
     RecordModel(kDriver, kMonitor, kMonitorDll);
     EXPECT_FALSE(maintenance.InstallLanguageMonitors());
-    EXPECT_EQ(7, maintenance.ErrorCode1);
-    EXPECT_EQ(31, maintenance.ErrorCode2);
+    EXPECT_EQ("7/31", Pair(maintenance));
 }
 
 TEST_F(LanguageMonitorTest, ADriverThatNamesTheMonitorIsLeftAloneOnNtOnly)
 {
-    InstallMonitorDll();
-    InstallDriver(kDriver, kMonitor);
-    InstallPrinter("Test Printer A", kDriver);
+    Driver(kDriver, kMonitor);
+    Printer("Test Printer A", kDriver);
     const std::string rootCopy = PrinterDriverDirectory() + "\\TSTDRV.DLL";
     ASSERT_TRUE(DeleteFileA(rootCopy.c_str()));
     SpoolerCalls calls;
 
     EXPECT_TRUE(frame.InstallLanguageMonitors());
-    ExpectResult(0, 0);
-    EXPECT_EQ(std::vector<std::string>{"Test Printer A"}, calls.setPrinter);
+    EXPECT_EQ("0/0", Pair(frame));
     EXPECT_EQ(kMonitor, DriverMonitorName(kDriver));
+    const std::string monitor = kMonitor;
     if (osKind == 1) {
         // Detached, deleted, installed and attached again.
-        EXPECT_EQ((std::vector<std::string>{kNoMonitor, kMonitor}), calls.driverMonitors);
-        EXPECT_EQ((std::vector<std::string>{kMonitor, kMonitor}), calls.deletedMonitors);
-        EXPECT_EQ(1u, calls.addedMonitors.size());
-        EXPECT_EQ(kMonitorDll, StringValue(MonitorKey(kMonitor), "Driver"));
+        EXPECT_EQ((std::vector<std::string>{"AddPrinterDriverA (null)", "DeleteMonitorA " + monitor,
+                                            "DeleteMonitorA " + monitor,
+                                            "AddMonitorA " + monitor + " Windows 4.0 " + kMonitorDll,
+                                            "AddPrinterDriverA " + monitor,
+                                            "SetPrinterA Test Printer A"}),
+                  calls.log);
     } else {
-        EXPECT_TRUE(calls.driverMonitors.empty());
-        EXPECT_TRUE(calls.addedMonitors.empty());
+        EXPECT_EQ(std::vector<std::string>{"SetPrinterA Test Printer A"}, calls.log);
         EXPECT_FALSE(KeyExists(MonitorKey(kMonitor))) << "the Monitors key is not looked at";
         EXPECT_FALSE(FileExists(rootCopy)) << "no driver file is copied";
     }
@@ -312,12 +188,10 @@ TEST_F(LanguageMonitorTest, ReplacedFlagIsSetExactlyWhenTheRecordedDllChanges)
 {
     TwoPrintersOfTheDriver();
     SetDwordValue(kVtrCommonKey, "RST_FREPLACE", 0);
-    {
-        Registry monitor(HKEY_LOCAL_MACHINE, MonitorKey(kMonitor), NULL, TRUE, 0);
-        monitor.SetString("Driver", "testlmon.dll");
-    }
+    Registry(HKEY_LOCAL_MACHINE, MonitorKey(kMonitor), NULL, TRUE, 0)
+        .SetString("Driver", "testlmon.dll");
     EXPECT_TRUE(frame.InstallLanguageMonitors());
-    ExpectResult(0, 0);
+    EXPECT_EQ("0/0", Pair(frame));
     EXPECT_EQ(0u, DwordValue(kVtrCommonKey, "RST_FREPLACE"));
     if (osKind != 1) {
         EXPECT_EQ("testlmon.dll", StringValue(MonitorKey(kMonitor), "Driver"))
@@ -327,19 +201,13 @@ TEST_F(LanguageMonitorTest, ReplacedFlagIsSetExactlyWhenTheRecordedDllChanges)
     // Another DLL recorded for the monitor: on NT AddMonitorA refuses the
     // installed monitor and the step replaces the DLL; Windows 95/98 delete
     // the monitor first, so AddMonitorA records ours and nothing is replaced.
-    ASSERT_TRUE(spooler.InstallDriver(kDriver)) << spooler.lastError;
-    {
-        Registry monitor(HKEY_LOCAL_MACHINE, MonitorKey(kMonitor), NULL, TRUE, 0);
-        monitor.SetString("Driver", "OLDMON.DLL");
-    }
+    Driver(kDriver);
+    Registry(HKEY_LOCAL_MACHINE, MonitorKey(kMonitor), NULL, TRUE, 0)
+        .SetString("Driver", "OLDMON.DLL");
     TestFrame again;
-    again.osKind = osKind;
-    again.cmdLine.install = true;
-    again.driverName = kDriver;
-    again.langMonitorName = kMonitor;
-    again.langMonitorDll = kMonitorDll;
+    ForInstall(again);
     EXPECT_TRUE(again.InstallLanguageMonitors());
-    EXPECT_EQ(0, again.ErrorCode1);
+    EXPECT_EQ("0/0", Pair(again));
     EXPECT_EQ(kMonitorDll, StringValue(MonitorKey(kMonitor), "Driver"));
     EXPECT_EQ(osKind == 1 ? 0u : 1u, DwordValue(kVtrCommonKey, "RST_FREPLACE"));
 }
@@ -348,26 +216,20 @@ TEST_F(LanguageMonitorTest, NtCopiesTheDriverFilesIntoTheDriverDirectory)
 {
     TwoPrintersOfTheDriver();
     const std::string directory = PrinterDriverDirectory();
-    const TestDriverFiles files;
-    for (const std::string& file : files.All())
+    for (const std::string& file : kTestDriverFiles)
         ASSERT_TRUE(DeleteFileA((directory + "\\" + file).c_str())) << file;
     // One file the spooler no longer has in its version subdirectory.
-    auto driver = InstalledDriver(kDriver);
-    ASSERT_TRUE(driver.has_value());
-    ASSERT_TRUE(DeleteFileA(driver->helpFile.c_str())) << driver->helpFile;
+    const std::string helpFile = InstalledDriver(kDriver).value_or(DriverRecord()).helpFile;
+    ASSERT_TRUE(DeleteFileA(helpFile.c_str())) << helpFile;
 
     EXPECT_TRUE(frame.InstallLanguageMonitors());
-    for (const std::string& file : files.All()) {
-        const bool copied = FileExists(directory + "\\" + file);
-        if (osKind == 1 || file == files.helpFile)
-            EXPECT_FALSE(copied) << file;
-        else
-            EXPECT_TRUE(copied) << file;
+    for (const std::string& file : kTestDriverFiles) {
+        EXPECT_EQ(osKind != 1 && file != kTestDriverFiles.back(),
+                  FileExists(directory + "\\" + file))
+            << file;
     }
-    if (osKind == 1) {
-        ExpectResult(0, 0);
-    } else {
-        ExpectResult(7, 113);
+    EXPECT_EQ(osKind == 1 ? "0/0" : "7/113", Pair(frame));
+    if (osKind != 1) {
         EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), frame.LastError);
     }
     EXPECT_EQ(kMonitor, DriverMonitorName(kDriver)) << "the failed copy does not stop the step";
@@ -376,21 +238,14 @@ TEST_F(LanguageMonitorTest, NtCopiesTheDriverFilesIntoTheDriverDirectory)
 
 TEST_F(LanguageMonitorTest, AMissingMonitorDllFailsOnlyOnWindows9x)
 {
-    InstallDriver(kDriver);
-    InstallPrinter("Test Printer A", kDriver);
+    Driver(kDriver);
+    Printer("Test Printer A", kDriver);
     frame.langMonitorDll = "NOSUCHLM.DLL";
     SpoolerCalls calls;
 
-    if (osKind == 1) {
-        EXPECT_FALSE(frame.InstallLanguageMonitors());
-        ExpectResult(6, 14);
-        EXPECT_FALSE(HasBidi("Test Printer A"));
-    } else {
-        EXPECT_TRUE(frame.InstallLanguageMonitors());
-        ExpectResult(0, 0);
-        EXPECT_TRUE(HasBidi("Test Printer A"));
-    }
-    EXPECT_TRUE(calls.driverMonitors.empty());
+    EXPECT_EQ(osKind != 1, frame.InstallLanguageMonitors() != FALSE);
+    EXPECT_EQ(osKind == 1 ? "6/14" : "0/0", Pair(frame));
+    EXPECT_EQ(osKind != 1, HasBidi("Test Printer A"));
     EXPECT_EQ("", DriverMonitorName(kDriver));
 }
 
@@ -400,65 +255,47 @@ TEST_F(LanguageMonitorTest, FailedSpoolerCallsLeaveTheirResultPairs)
     struct Case {
         const char* function;
         int nth;
-        LONG code2;
+        const char* pair;
     };
     // In this order the monitor is attached only by the last case.
     const Case cases[] = {
-        {"OpenPrinterA", 1, 40},       // opening the first printer of the driver
-        {"GetPrinterDriverA", 1, 41},  // its driver record
-        {"AddPrinterDriverA", 1, 42},  // the driver without a monitor
-        {"AddPrinterDriverA", 2, 48},  // the driver with ours
-        {"SetPrinterA", 1, 44},        // bidirectional support
+        {"OpenPrinterA", 1, "7/40"},       // opening the first printer of the driver
+        {"GetPrinterDriverA", 1, "7/41"},  // its driver record
+        {"AddPrinterDriverA", 1, "7/42"},  // the driver without a monitor
+        {"AddPrinterDriverA", 2, "7/48"},  // the driver with ours
+        {"SetPrinterA", 1, "7/44"},        // bidirectional support
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.function);
         TestFrame run;
-        run.osKind = osKind;
-        run.cmdLine.install = true;
-        run.driverName = kDriver;
-        run.langMonitorName = kMonitor;
-        run.langMonitorDll = kMonitorDll;
+        ForInstall(run);
         SpoolerCalls calls;
         calls.FailCall(c.function, c.nth, ERROR_ACCESS_DENIED);
         EXPECT_FALSE(run.InstallLanguageMonitors());
-        EXPECT_EQ(7, run.ErrorCode1);
-        EXPECT_EQ(c.code2, run.ErrorCode2);
+        EXPECT_EQ(c.pair, Pair(run));
         EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), run.LastError);
     }
     EXPECT_EQ(kMonitor, DriverMonitorName(kDriver));
     EXPECT_FALSE(HasBidi("Test Printer A"));
 }
 
-class MaintenanceRunTest : public LanguageMonitorTest {
-protected:
-    void SetUp() override
-    {
-        LanguageMonitorTest::SetUp();
-        frame.cmdLine.install = false;
-        frame.driverName.clear();
-        frame.langMonitorName.clear();
-        frame.langMonitorDll.clear();
-    }
-};
-
-TEST_F(MaintenanceRunTest, EveryRecordedModelWithAMonitorIsRegistered)
+TEST_F(LanguageMonitorTest, MaintenanceRegistersEveryRecordedModelWithAMonitor)
 {
     const char kThirdDriver[] = "Third Test Printer";
     const char kThirdMonitor[] = "Third Test LangMon";
-    InstallMonitorDll();
-    InstallDriver(kDriver);
-    InstallDriver(kOtherDriver);
-    InstallDriver(kThirdDriver);
-    InstallPrinter("Test Printer A", kDriver);
-    InstallPrinter("Other Printer", kOtherDriver);
-    InstallPrinter("Third Printer", kThirdDriver);
+    Driver(kDriver);
+    Driver(kOtherDriver);
+    Driver(kThirdDriver);
+    Printer("Test Printer A", kDriver);
+    Printer("Other Printer", kOtherDriver);
+    Printer("Third Printer", kThirdDriver);
     RecordModel(kDriver, kMonitor, kMonitorDll);
     RecordModel(kOtherDriver, "", kMonitorDll);  // no monitor name: skipped
     RecordModel(kThirdDriver, kThirdMonitor, kMonitorDll);
     RecordModel("Unused Test Printer", kMonitor, kMonitorDll);  // no printer
 
-    EXPECT_TRUE(frame.InstallLanguageMonitors());
-    ExpectResult(0, 0);
+    EXPECT_TRUE(maintenance.InstallLanguageMonitors());
+    EXPECT_EQ("0/0", Pair(maintenance));
     EXPECT_EQ(kMonitor, DriverMonitorName(kDriver));
     EXPECT_EQ(kThirdMonitor, DriverMonitorName(kThirdDriver));
     EXPECT_EQ("", DriverMonitorName(kOtherDriver));
@@ -468,64 +305,51 @@ TEST_F(MaintenanceRunTest, EveryRecordedModelWithAMonitorIsRegistered)
     EXPECT_EQ(kMonitorDll, StringValue(MonitorKey(kThirdMonitor), "Driver"));
 }
 
-TEST_F(MaintenanceRunTest, WithoutRecordedModelsThereIsNothingToDo)
+TEST_F(LanguageMonitorTest, MaintenanceWithoutRecordedModelsHasNothingToDo)
 {
-    InstallMonitorDll();
-    InstallDriver(kDriver);
-    InstallPrinter("Test Printer A", kDriver);
-
-    EXPECT_FALSE(frame.InstallLanguageMonitors());
-    ExpectResult(3, 20);
+    Driver(kDriver);
+    Printer("Test Printer A", kDriver);
+    EXPECT_FALSE(maintenance.InstallLanguageMonitors());
+    EXPECT_EQ("3/20", Pair(maintenance));
 
     CreateKey(kModelsKey);
     TestFrame empty;
     empty.osKind = osKind;
     EXPECT_TRUE(empty.InstallLanguageMonitors());
-    EXPECT_EQ(0, empty.ErrorCode1);
+    EXPECT_EQ("0/0", Pair(empty));
     EXPECT_FALSE(HasBidi("Test Printer A"));
 }
 
 // MONCHK04.exe started without a switch, as the Startup shortcut starts it.
-class MaintenanceEndToEnd : public LanguageMonitorTest {};
-
-TEST_F(MaintenanceEndToEnd, APrinterAddedLaterGetsTheRecordedModelsMonitor)
+TEST_F(LanguageMonitorTest, MaintenanceRunGivesAPrinterAddedLaterTheRecordedMonitor)
 {
-    InstallMonitorDll();
-    InstallDriver(kDriver);
-    InstallPrinter("Test Printer A", kDriver, kBidiAttribute);
-    InstallPrinter("Printer Added Later", kDriver);
+    Driver(kDriver);
+    Printer("Test Printer A", kDriver, kBidiAttribute);
+    Printer("Printer Added Later", kDriver);
     RecordModel(kDriver, kMonitor, kMonitorDll);
-    CreateKey(kVtrCommonKey);
     SetDwordValue(kVtrCommonKey, "RST_FREPLACE", 1);
 
     HostResult run = RunAsSetupHost(BesideThisProgram("MONCHK04.exe"), "", 30000);
     ASSERT_TRUE(run.started);
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(1, run.messages);
-    EXPECT_EQ(1u, run.wParam);
-    EXPECT_EQ(0, run.lParam);
+    EXPECT_EQ("1/0", std::to_string(run.wParam) + "/" + std::to_string(run.lParam));
     EXPECT_EQ(0u, DwordValue(kSdkResultKey, "ErrorCode1"));
     EXPECT_EQ(0u, DwordValue(kSdkResultKey, "ErrorCode2"));
     EXPECT_EQ(kMonitor, DriverMonitorName(kDriver));
     EXPECT_TRUE(HasBidi("Printer Added Later"));
     EXPECT_FALSE(ValueExists(kVtrCommonKey, "RST_FREPLACE"))
         << "deleted by the run, and no DLL was replaced";
-}
 
-TEST_F(MaintenanceEndToEnd, WithoutTheModelsKeyTheRunReportsIt)
-{
-    InstallMonitorDll();
-    InstallDriver(kDriver);
-    InstallPrinter("Test Printer A", kDriver);
-    CreateKey(kVtrCommonKey);
-
-    HostResult run = RunAsSetupHost(BesideThisProgram("MONCHK04.exe"), "", 30000);
-    ASSERT_TRUE(run.started);
-    EXPECT_EQ(3u, run.wParam);
-    EXPECT_EQ(3, run.lParam);
+    // Without the models key the run reports it.
+    Registry(HKEY_LOCAL_MACHINE, "Software\\NORVA\\VTR3", NULL, FALSE, Registry::kAllAccess)
+        .DeleteKey("Driver");
+    Printer("Printer Added Last", kDriver);
+    run = RunAsSetupHost(BesideThisProgram("MONCHK04.exe"), "", 30000);
+    EXPECT_EQ("3/3", std::to_string(run.wParam) + "/" + std::to_string(run.lParam));
     EXPECT_EQ(3u, DwordValue(kSdkResultKey, "ErrorCode1"));
     EXPECT_EQ(20u, DwordValue(kSdkResultKey, "ErrorCode2"));
-    EXPECT_FALSE(HasBidi("Test Printer A"));
+    EXPECT_FALSE(HasBidi("Printer Added Last"));
 }
 
 }  // namespace

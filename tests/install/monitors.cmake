@@ -2,7 +2,7 @@
 
 # TESTLMON, the do-nothing language monitor, is a peer: tests/peers/langmon.
 monsetup_add_test(language_monitors_tests
-    SOURCES language_monitors_test.cpp monitors_spooler_calls.cpp
+    SOURCES language_monitors_test.cpp monitors_spooler_calls.cpp install_test_files.cpp
             ${PROJECT_SOURCE_DIR}/tests/app/app_test_support.cpp
     LIBS monchk_all test_support
     WINVERS win98 nt40 win2k)

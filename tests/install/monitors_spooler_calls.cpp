@@ -2,11 +2,12 @@
 
 #include <winspool.h>
 
-#include <map>
-
 namespace {
 
 SpoolerCalls* current = nullptr;
+std::string failing;
+int countdown = 0;
+DWORD failError = 0;
 
 // The spooler's own functions; the hooks call these, not the import table.
 decltype(&OpenPrinterA) realOpenPrinterA;
@@ -16,21 +17,12 @@ decltype(&AddPrinterDriverA) realAddPrinterDriverA;
 decltype(&AddMonitorA) realAddMonitorA;
 decltype(&DeleteMonitorA) realDeleteMonitorA;
 
-struct Failure {
-    int countdown = 0;
-    DWORD error = 0;
-};
-std::map<std::string, Failure> failures;
-
 // True when this call of `function` is the one to fail; sets the error.
 bool FailsNow(const char* function)
 {
-    auto found = failures.find(function);
-    if (found == failures.end() || found->second.countdown <= 0)
+    if (failing != function || countdown <= 0 || --countdown > 0)
         return false;
-    if (--found->second.countdown > 0)
-        return false;
-    SetLastError(found->second.error);
+    SetLastError(failError);
     return true;
 }
 
@@ -41,57 +33,46 @@ std::string Text(const char* text)
 
 BOOL WINAPI HookOpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults)
 {
-    ++current->openPrinter;
-    if (FailsNow("OpenPrinterA"))
-        return FALSE;
-    return realOpenPrinterA(name, printer, defaults);
+    return !FailsNow("OpenPrinterA") && realOpenPrinterA(name, printer, defaults);
 }
 
 BOOL WINAPI HookGetPrinterDriverA(HANDLE printer, LPSTR environment, DWORD level, LPBYTE data,
                                   DWORD size, LPDWORD needed)
 {
-    if (data != NULL) {
-        ++current->getPrinterDriverFills;
-        if (FailsNow("GetPrinterDriverA"))
-            return FALSE;
-    }
+    if (data != NULL && FailsNow("GetPrinterDriverA"))
+        return FALSE;
     return realGetPrinterDriverA(printer, environment, level, data, size, needed);
 }
 
 BOOL WINAPI HookSetPrinterA(HANDLE printer, DWORD level, LPBYTE data, DWORD command)
 {
     if (level == 2 && data != NULL)
-        current->setPrinter.push_back(
-            Text(reinterpret_cast<PRINTER_INFO_2A*>(data)->pPrinterName));
-    if (FailsNow("SetPrinterA"))
-        return FALSE;
-    return realSetPrinterA(printer, level, data, command);
+        current->log.push_back("SetPrinterA " +
+                               Text(reinterpret_cast<PRINTER_INFO_2A*>(data)->pPrinterName));
+    return !FailsNow("SetPrinterA") && realSetPrinterA(printer, level, data, command);
 }
 
 BOOL WINAPI HookAddPrinterDriverA(LPSTR server, DWORD level, LPBYTE data)
 {
     if (level == 3 && data != NULL)
-        current->driverMonitors.push_back(
-            Text(reinterpret_cast<DRIVER_INFO_3A*>(data)->pMonitorName));
-    if (FailsNow("AddPrinterDriverA"))
-        return FALSE;
-    return realAddPrinterDriverA(server, level, data);
+        current->log.push_back("AddPrinterDriverA " +
+                               Text(reinterpret_cast<DRIVER_INFO_3A*>(data)->pMonitorName));
+    return !FailsNow("AddPrinterDriverA") && realAddPrinterDriverA(server, level, data);
 }
 
 BOOL WINAPI HookAddMonitorA(LPSTR server, DWORD level, LPBYTE data)
 {
-    BOOL result = realAddMonitorA(server, level, data);
     if (level == 2 && data != NULL) {
         const MONITOR_INFO_2A* info = reinterpret_cast<MONITOR_INFO_2A*>(data);
-        current->addedMonitors.push_back(
-            {Text(info->pName), Text(info->pEnvironment), Text(info->pDLLName), result});
+        current->log.push_back("AddMonitorA " + Text(info->pName) + " " +
+                               Text(info->pEnvironment) + " " + Text(info->pDLLName));
     }
-    return result;
+    return realAddMonitorA(server, level, data);
 }
 
 BOOL WINAPI HookDeleteMonitorA(LPSTR server, LPSTR environment, LPSTR name)
 {
-    current->deletedMonitors.push_back(Text(name));
+    current->log.push_back("DeleteMonitorA " + Text(name));
     return realDeleteMonitorA(server, environment, name);
 }
 
@@ -101,21 +82,9 @@ struct Hook {
     void** original;
 };
 
-template <typename Function>
-void** Slot(Function& function)
-{
-    return reinterpret_cast<void**>(&function);
-}
-
-#define HOOK(function) {#function, reinterpret_cast<void*>(Hook##function), Slot(real##function)}
-Hook hooks[] = {
-    HOOK(OpenPrinterA),
-    HOOK(GetPrinterDriverA),
-    HOOK(SetPrinterA),
-    HOOK(AddPrinterDriverA),
-    HOOK(AddMonitorA),
-    HOOK(DeleteMonitorA),
-};
+#define HOOK(f) {#f, reinterpret_cast<void*>(Hook##f), reinterpret_cast<void**>(&real##f)}
+Hook hooks[] = {HOOK(OpenPrinterA),      HOOK(GetPrinterDriverA), HOOK(SetPrinterA),
+                HOOK(AddPrinterDriverA), HOOK(AddMonitorA),       HOOK(DeleteMonitorA)};
 #undef HOOK
 
 // Replaces every import-table slot of this program that holds `from`.
@@ -148,7 +117,7 @@ bool Patch(void* from, void* to)
 SpoolerCalls::SpoolerCalls()
 {
     current = this;
-    failures.clear();
+    failing.clear();
     HMODULE spooler = GetModuleHandleA("winspool.drv");
     hooked = spooler != NULL;
     for (Hook& hook : hooks) {
@@ -163,11 +132,13 @@ SpoolerCalls::~SpoolerCalls()
         if (*hook.original != nullptr)
             Patch(hook.replacement, *hook.original);
     }
-    failures.clear();
+    failing.clear();
     current = nullptr;
 }
 
 void SpoolerCalls::FailCall(const std::string& function, int nth, DWORD error)
 {
-    failures[function] = Failure{nth, error};
+    failing = function;
+    countdown = nth;
+    failError = error;
 }

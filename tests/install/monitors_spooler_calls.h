@@ -1,21 +1,16 @@
 // Watches the spooler calls this test program makes through its import
-// table while a SpoolerCalls object lives: which printers SetPrinterA was
-// given, which monitor each AddPrinterDriverA named, which monitors were
-// added and deleted. A call can also be made to fail once, with an error,
-// before it reaches the spooler.
+// table while a SpoolerCalls object lives, as lines of a log:
+//   "SetPrinterA <printer>", "AddPrinterDriverA <monitor or (null)>",
+//   "AddMonitorA <name> <environment> <dll>", "DeleteMonitorA <name>".
+// One call can also be made to fail, with an error, before it reaches the
+// spooler (OpenPrinterA, GetPrinterDriverA with a buffer, SetPrinterA,
+// AddPrinterDriverA).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
-
-struct AddedMonitor {
-    std::string name;
-    std::string environment;
-    std::string dll;
-    BOOL result = FALSE;
-};
 
 class SpoolerCalls {
 public:
@@ -26,18 +21,10 @@ public:
 
     // False when a hook could not be put into the import table.
     bool Hooked() const { return hooked; }
-
-    // The next call of `function` ("OpenPrinterA", "GetPrinterDriverA",
-    // "SetPrinterA", "AddPrinterDriverA") that is the `nth` (1 = first) from
-    // now fails with `error` without reaching the spooler.
+    // The `nth` (1 = first) call of `function` from now fails with `error`.
     void FailCall(const std::string& function, int nth, DWORD error);
 
-    std::vector<std::string> setPrinter;        // pPrinterName of each record
-    std::vector<std::string> driverMonitors;    // pMonitorName, "(null)" for NULL
-    std::vector<AddedMonitor> addedMonitors;
-    std::vector<std::string> deletedMonitors;
-    int openPrinter = 0;
-    int getPrinterDriverFills = 0;               // calls with a buffer
+    std::vector<std::string> log;
 
 private:
     bool hooked = false;

@@ -14,9 +14,14 @@ protected:
         frame.osKind = OsKindOfThisWindows();
         frame.driverName = "NORVA LP-1";
         frame.driverVersion = frame.osKind == 2 ? 2 : 3;
-        driverKey = frame.GetDriverKeyPath() + "\\" + frame.driverName;
-        Registry parent(HKEY_LOCAL_MACHINE, frame.GetDriverKeyPath(), NULL, TRUE, 0);
-        parent.DeleteKey(frame.driverName);
+        // The driver's key: the Version-N key of its version on NT.
+        const std::string drivers =
+            std::string("System\\CurrentControlSet\\control\\Print\\Environments\\") +
+            (frame.osKind == 1 ? "Windows 4.0\\Drivers"
+                               : "Windows NT x86\\Drivers\\Version-" +
+                                     std::to_string(frame.driverVersion));
+        driverKey = drivers + "\\" + frame.driverName;
+        Registry(HKEY_LOCAL_MACHINE, drivers, NULL, TRUE, 0).DeleteKey(frame.driverName);
     }
 
     void CreateDriverKey() { Registry key(HKEY_LOCAL_MACHINE, driverKey, NULL, TRUE, 0); }
@@ -43,30 +48,20 @@ protected:
 
 }  // namespace
 
-TEST_F(PortSettings, DriverKeyPathFollowsTheWindowsAndTheDriverVersion)
-{
-    TestFrame other;
-    other.osKind = 1;
-    EXPECT_EQ("System\\CurrentControlSet\\control\\Print\\Environments\\Windows 4.0\\Drivers",
-              other.GetDriverKeyPath());
-    other.osKind = 3;
-    other.driverVersion = 2;
-    EXPECT_EQ("System\\CurrentControlSet\\control\\Print\\Environments\\Windows NT x86\\Drivers"
-              "\\Version-2",
-              other.GetDriverKeyPath());
-    other.driverVersion = 0;  // with /T the version is never looked up
-    EXPECT_EQ('0', other.GetDriverKeyPath().back());
-}
-
-TEST_F(PortSettings, TheDriverKeyMustExistUnlessTheTSwitchIsGiven)
+TEST_F(PortSettings, TheDriverKeyMustExistUnlessTheTSwitchIsGivenAndTheIniIsRead)
 {
     EXPECT_FALSE(Write("LPT_VECP=1\r\n"));
-    EXPECT_EQ(3, frame.ErrorCode1);
-    EXPECT_EQ(40, frame.ErrorCode2);
+    EXPECT_EQ("3/40", Pair(frame));
 
     frame.cmdLine.tFlag = true;
     EXPECT_TRUE(Write("LPT_VECP=1\r\n"));
     EXPECT_EQ(1u, Value("LPT_VECP").Dword());
+
+    // A missing INI fails after the old values are gone.
+    frame.iniPath = "C:\\no such dir\\setup.ini";
+    EXPECT_FALSE(frame.WritePortSettings());
+    EXPECT_EQ("6/8", Pair(frame));
+    EXPECT_FALSE(Has("LPT_VECP"));
 }
 
 TEST_F(PortSettings, OldPortValuesGoOtherValuesStay)
@@ -138,24 +133,9 @@ TEST_F(PortSettings, BadTypeFailsTheStepButTheWalkGoesOn)
     CreateDriverKey();
     EXPECT_FALSE(Write("SETLPT=ALL,Name,REG_BINARY,1\r\nLPT_PrtMDLName=\"LP-1 Pro\"\r\n"
                        "LPT_VECP=\"1\"\r\n"));
-    EXPECT_EQ(6, frame.ErrorCode1);
-    EXPECT_EQ(9, frame.ErrorCode2);
+    EXPECT_EQ("6/9", Pair(frame));
     EXPECT_FALSE(Has("Name"));
     EXPECT_EQ("LP-1 Pro", Value("LPT_PrtMDLName").Text());
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), Value("LPT_PrtMDLName").type);
     EXPECT_EQ(0u, Value("LPT_VECP").Dword());
-}
-
-TEST_F(PortSettings, MissingIniFailsAfterTheOldValuesAreGone)
-{
-    CreateDriverKey();
-    {
-        Registry key(HKEY_LOCAL_MACHINE, driverKey, NULL, FALSE, Registry::kAllAccess);
-        key.SetDword("LPT_Old", 1);
-    }
-    frame.iniPath = "C:\\no such dir\\setup.ini";
-    EXPECT_FALSE(frame.WritePortSettings());
-    EXPECT_EQ(6, frame.ErrorCode1);
-    EXPECT_EQ(8, frame.ErrorCode2);
-    EXPECT_FALSE(Has("LPT_Old"));
 }

@@ -31,12 +31,6 @@ protected:
 
     StoredValue Value(const char* name) const { return ReadValue(HKEY_LOCAL_MACHINE, kTestKey, name); }
 
-    void ExpectResult(LONG code1, LONG code2)
-    {
-        EXPECT_EQ(code1, frame.ErrorCode1);
-        EXPECT_EQ(code2, frame.ErrorCode2);
-    }
-
     TestFrame frame;
     std::unique_ptr<TempIni> ini;
 };
@@ -98,42 +92,33 @@ TEST_F(RegistryEntries, WithoutEntriesOnlyTheModelRecordIsWritten)
     frame.langMonitorName.clear();
     frame.langMonitorDll.clear();
     ASSERT_TRUE(Write("DRVNAME=x\r\n"));
-    EXPECT_EQ("", StringValue(kModelKey, "LanguageMon"));
-    EXPECT_EQ("", StringValue(kModelKey, "LanguageMonDll"));
+    for (const char* name : {"LanguageMon", "LanguageMonDll"}) {
+        EXPECT_EQ(static_cast<DWORD>(REG_SZ), ReadValue(HKEY_LOCAL_MACHINE, kModelKey, name).type)
+            << name << " is written even when empty";
+    }
 }
 
 TEST_F(RegistryEntries, FailuresStopTheStep)
 {
     EXPECT_FALSE(Write("REGENTER=REG2,\"x\",1\r\nREGPATH=REG2,\"HKEY_LOCAL_MACHINE\\Software\\NORVA\\Test\"\r\n"));
-    ExpectResult(3, 31);
+    EXPECT_EQ("3/31", Pair(frame));
     EXPECT_FALSE(KeyExists(kModelKey));
 
     EXPECT_FALSE(Write("REGPATH=REG0,\"hkey_local_machine\\Software\\NORVA\\Test\"\r\n"));
-    ExpectResult(6, 7);
+    EXPECT_EQ("6/7", Pair(frame));
     EXPECT_FALSE(Write("REGPATH=REG0,\"HKEY_USERS\\x\"\r\n"));
-    ExpectResult(6, 7);
+    EXPECT_EQ("6/7", Pair(frame));
+    EXPECT_FALSE(Write("REGPATH=REG0,\"HKEY_LOCAL_MACHINE\"\r\n"));
+    EXPECT_EQ("6/7", Pair(frame));
 
     frame.iniPath = "C:\\no such dir\\setup.ini";
     EXPECT_FALSE(frame.WriteRegistryEntries());
-    ExpectResult(6, 6);
+    EXPECT_EQ("6/6", Pair(frame));
 
     frame.driverDir.clear();
     EXPECT_FALSE(frame.WriteRegistryEntries());
-    ExpectResult(7, 60);
+    EXPECT_EQ("7/60", Pair(frame));
     frame.iniPath.clear();
     EXPECT_FALSE(frame.WriteRegistryEntries());
-    ExpectResult(8, 2);
-}
-
-TEST(ParseRootKey, KnowsThreeRootsCaseSensitively)
-{
-    std::string path = "HKEY_CLASSES_ROOT\\CLSID\\x";
-    EXPECT_EQ(HKEY_CLASSES_ROOT, CMainFrame::ParseRootKey(path));
-    EXPECT_EQ("CLSID\\x", path);
-    path = "HKEY_LOCAL_MACHINE\\";
-    EXPECT_EQ(HKEY_LOCAL_MACHINE, CMainFrame::ParseRootKey(path));
-    EXPECT_EQ("", path);
-    path = "HKEY_LOCAL_MACHINE";
-    EXPECT_EQ(nullptr, CMainFrame::ParseRootKey(path));
-    EXPECT_EQ("", path);
+    EXPECT_EQ("8/2", Pair(frame));
 }

@@ -1,6 +1,7 @@
 # The installation settings, under each Windows and under three user languages.
 monsetup_add_test(install_settings_tests
-    SOURCES install_settings_test.cpp ${PROJECT_SOURCE_DIR}/tests/app/app_test_support.cpp
+    SOURCES install_settings_test.cpp install_test_files.cpp
+            ${PROJECT_SOURCE_DIR}/tests/app/app_test_support.cpp
     LIBS monchk_all test_support
     WINVERS win98 nt40 win2k)
 target_include_directories(install_settings_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/app)

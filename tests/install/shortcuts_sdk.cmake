@@ -3,6 +3,7 @@
 monsetup_add_test(shortcuts_sdk_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/shortcuts_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/sdk_setup_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/install_test_files.cpp
             ${PROJECT_SOURCE_DIR}/tests/app/app_test_support.cpp
     LIBS monchk_all test_support
     WINVERS win98 nt40 win2k)

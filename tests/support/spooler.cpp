@@ -3,10 +3,12 @@
 #include <winspool.h>
 
 #include <algorithm>
+#include <fstream>
+
+const std::vector<std::string> kTestDriverFiles = {"TSTDRV.DLL", "TSTDRV.PPD", "TSTDRVUI.DLL",
+                                                   "TSTDRVRS.DLL", "TSTDRV.INI", "TSTDRV.HLP"};
 
 namespace {
-
-const DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS | PRINTER_ENUM_NETWORK;
 
 class Printer {
 public:
@@ -46,53 +48,16 @@ std::string Text(const char* text)
     return text != NULL ? text : "";
 }
 
-DriverRecord ToRecord(const DRIVER_INFO_3A& info)
+std::optional<std::vector<BYTE>> PrinterInfo2(const Printer& printer)
 {
-    DriverRecord record;
-    record.version = info.cVersion;
-    record.name = Text(info.pName);
-    record.environment = Text(info.pEnvironment);
-    record.driverPath = Text(info.pDriverPath);
-    record.dataFile = Text(info.pDataFile);
-    record.configFile = Text(info.pConfigFile);
-    record.helpFile = Text(info.pHelpFile);
-    for (const char* name = info.pDependentFiles; name != NULL && *name != '\0';
-         name += lstrlenA(name) + 1)
-        record.dependentFiles.push_back(name);
-    record.hasMonitor = info.pMonitorName != NULL;
-    record.monitorName = Text(info.pMonitorName);
-    return record;
-}
-
-bool CreateDummyFile(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const std::string content = "test driver file " + path + "\r\n";
-    BOOL ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, NULL);
-    CloseHandle(file);
-    return ok != FALSE;
-}
-
-void Forget(std::vector<std::string>& names, const std::string& name)
-{
-    names.erase(std::remove(names.begin(), names.end(), name), names.end());
+    if (printer.handle == NULL)
+        return std::nullopt;
+    return SizedCall([&](BYTE* data, DWORD size, DWORD* needed) {
+        return GetPrinterA(printer.handle, 2, data, size, needed);
+    });
 }
 
 }  // namespace
-
-std::vector<std::string> TestDriverFiles::All() const
-{
-    std::vector<std::string> all = dependentFiles;
-    for (const std::string& file : {driverPath, dataFile, configFile, helpFile}) {
-        if (!file.empty())
-            all.push_back(file);
-    }
-    return all;
-}
 
 std::string PrinterDriverDirectory()
 {
@@ -110,146 +75,90 @@ std::string DriverKeyPath(const DriverRecord& driver)
 
 SpoolerFixture::~SpoolerFixture()
 {
-    RemoveAll();
+    for (auto name = printers.rbegin(); name != printers.rend(); ++name) {
+        Printer printer(*name);
+        if (printer.handle != NULL)
+            DeletePrinter(printer.handle);
+    }
+    for (auto name = drivers.rbegin(); name != drivers.rend(); ++name)
+        DeletePrinterDriverA(NULL, NULL, const_cast<char*>(name->c_str()));
 }
 
-bool SpoolerFixture::InstallDriver(const std::string& driverName, const std::string& monitorName,
-                               const TestDriverFiles& files)
+bool SpoolerFixture::Failed()
 {
-    const std::string directory = PrinterDriverDirectory();
-    for (const std::string& file : files.All()) {
-        if (!CreateDummyFile(directory + "\\" + file)) {
-            lastError = GetLastError();
-            return false;
-        }
-    }
+    lastError = GetLastError();
+    return false;
+}
+
+bool SpoolerFixture::InstallDriver(const std::string& driverName, const std::string& monitorName)
+{
     // Full paths in the driver directory: the spooler copies them into its
     // version subdirectory.
-    auto inDirectory = [&](const std::string& file) {
-        return file.empty() ? std::string() : directory + "\\" + file;
-    };
+    const std::string directory = PrinterDriverDirectory() + "\\";
+    std::string paths[6];
+    for (size_t i = 0; i < kTestDriverFiles.size(); ++i) {
+        paths[i] = directory + kTestDriverFiles[i];
+        if (!(std::ofstream(paths[i]) << "test driver file " << paths[i] << "\r\n"))
+            return Failed();
+    }
     std::string name = driverName;
-    std::string driverPath = inDirectory(files.driverPath);
-    std::string dataFile = inDirectory(files.dataFile);
-    std::string configFile = inDirectory(files.configFile);
-    std::string helpFile = inDirectory(files.helpFile);
     std::string monitor = monitorName;
     std::string dataType = "RAW";
-    std::string dependent;
-    for (const std::string& file : files.dependentFiles)
-        dependent += file + '\0';
-    dependent += '\0';
-
-    auto orNull = [](std::string& text) { return text.empty() ? NULL : &text[0]; };
+    std::string dependent = kTestDriverFiles[3] + '\0' + kTestDriverFiles[4] + '\0' + '\0';
     DRIVER_INFO_3A info;
     ZeroMemory(&info, sizeof info);
     info.cVersion = 3;
     info.pName = &name[0];
-    info.pEnvironment = NULL;  // this system's
-    info.pDriverPath = orNull(driverPath);
-    info.pDataFile = orNull(dataFile);
-    info.pConfigFile = orNull(configFile);
-    info.pHelpFile = orNull(helpFile);
+    info.pDriverPath = &paths[0][0];
+    info.pDataFile = &paths[1][0];
+    info.pConfigFile = &paths[2][0];
+    info.pHelpFile = &paths[5][0];
     info.pDependentFiles = &dependent[0];
-    info.pMonitorName = orNull(monitor);
+    info.pMonitorName = monitor.empty() ? NULL : &monitor[0];
     info.pDefaultDataType = &dataType[0];
-    if (!AddPrinterDriverA(NULL, 3, reinterpret_cast<LPBYTE>(&info))) {
-        lastError = GetLastError();
-        return false;
-    }
+    if (!AddPrinterDriverA(NULL, 3, reinterpret_cast<LPBYTE>(&info)))
+        return Failed();
     if (std::find(drivers.begin(), drivers.end(), driverName) == drivers.end())
         drivers.push_back(driverName);
     return true;
 }
 
 bool SpoolerFixture::InstallPrinter(const std::string& printerName, const std::string& driverName,
-                                DWORD attributes, const std::string& port)
+                                    DWORD attributes)
 {
     std::string name = printerName;
     std::string driver = driverName;
-    std::string portName = port;
+    std::string port = "LPT1:";
     std::string processor = "WinPrint";
     std::string dataType = "RAW";
     PRINTER_INFO_2A info;
     ZeroMemory(&info, sizeof info);
     info.pPrinterName = &name[0];
-    info.pPortName = &portName[0];
+    info.pPortName = &port[0];
     info.pDriverName = &driver[0];
     info.pPrintProcessor = &processor[0];
     info.pDatatype = &dataType[0];
-    HANDLE printer = AddPrinterA(NULL, 2, reinterpret_cast<LPBYTE>(&info));
-    if (printer == NULL) {
-        lastError = GetLastError();
-        return false;
-    }
-    ClosePrinter(printer);
+    HANDLE added = AddPrinterA(NULL, 2, reinterpret_cast<LPBYTE>(&info));
+    if (added == NULL)
+        return Failed();
+    ClosePrinter(added);
     printers.push_back(printerName);
-    if (attributes != 0 && !SetPrinterAttributes(printerName, attributes)) {
-        lastError = GetLastError();
-        return false;
-    }
-    return true;
-}
-
-bool SpoolerFixture::RemovePrinter(const std::string& printerName)
-{
-    Forget(printers, printerName);
+    if (attributes == 0)
+        return true;
     Printer printer(printerName);
-    if (printer.handle == NULL || !DeletePrinter(printer.handle)) {
-        lastError = GetLastError();
-        return false;
-    }
-    return true;
-}
-
-bool SpoolerFixture::RemoveDriver(const std::string& driverName)
-{
-    Forget(drivers, driverName);
-    if (!DeletePrinterDriverA(NULL, NULL, const_cast<char*>(driverName.c_str()))) {
-        lastError = GetLastError();
-        return false;
-    }
-    return true;
-}
-
-void SpoolerFixture::RemoveAll()
-{
-    // Copies: removing forgets the name, which must not be the argument.
-    while (!printers.empty()) {
-        const std::string name = printers.back();
-        RemovePrinter(name);
-    }
-    while (!drivers.empty()) {
-        const std::string name = drivers.back();
-        RemoveDriver(name);
-    }
+    auto buffer = PrinterInfo2(printer);
+    if (!buffer)
+        return Failed();
+    reinterpret_cast<PRINTER_INFO_2A*>(buffer->data())->Attributes = attributes;
+    return SetPrinterA(printer.handle, 2, buffer->data(), 0) || Failed();
 }
 
 std::optional<DWORD> PrinterAttributes(const std::string& printerName)
 {
-    Printer printer(printerName);
-    if (printer.handle == NULL)
-        return std::nullopt;
-    auto buffer = SizedCall([&](BYTE* data, DWORD size, DWORD* needed) {
-        return GetPrinterA(printer.handle, 2, data, size, needed);
-    });
+    auto buffer = PrinterInfo2(Printer(printerName));
     if (!buffer)
         return std::nullopt;
     return reinterpret_cast<const PRINTER_INFO_2A*>(buffer->data())->Attributes;
-}
-
-bool SetPrinterAttributes(const std::string& printerName, DWORD attributes)
-{
-    Printer printer(printerName);
-    if (printer.handle == NULL)
-        return false;
-    auto buffer = SizedCall([&](BYTE* data, DWORD size, DWORD* needed) {
-        return GetPrinterA(printer.handle, 2, data, size, needed);
-    });
-    if (!buffer)
-        return false;
-    reinterpret_cast<PRINTER_INFO_2A*>(buffer->data())->Attributes = attributes;
-    return SetPrinterA(printer.handle, 2, buffer->data(), 0) != FALSE;
 }
 
 std::optional<DriverRecord> InstalledDriver(const std::string& driverName)
@@ -262,42 +171,17 @@ std::optional<DriverRecord> InstalledDriver(const std::string& driverName)
         return std::nullopt;
     const DRIVER_INFO_3A* drivers = reinterpret_cast<const DRIVER_INFO_3A*>(buffer->data());
     for (DWORD i = 0; i < count; ++i) {
-        if (drivers[i].pName != NULL && driverName == drivers[i].pName)
-            return ToRecord(drivers[i]);
+        const DRIVER_INFO_3A& info = drivers[i];
+        if (info.pName != NULL && driverName == info.pName)
+            return DriverRecord{info.cVersion,          Text(info.pName),
+                                Text(info.pEnvironment), Text(info.pDriverPath),
+                                Text(info.pHelpFile),   Text(info.pMonitorName)};
     }
     return std::nullopt;
-}
-
-std::optional<DriverRecord> DriverOfPrinter(const std::string& printerName)
-{
-    Printer printer(printerName);
-    if (printer.handle == NULL)
-        return std::nullopt;
-    auto buffer = SizedCall([&](BYTE* data, DWORD size, DWORD* needed) {
-        return GetPrinterDriverA(printer.handle, NULL, 3, data, size, needed);
-    });
-    if (!buffer)
-        return std::nullopt;
-    return ToRecord(*reinterpret_cast<const DRIVER_INFO_3A*>(buffer->data()));
 }
 
 std::string DriverMonitorName(const std::string& driverName)
 {
     auto driver = InstalledDriver(driverName);
     return driver ? driver->monitorName : std::string();
-}
-
-std::vector<std::string> PrinterNames()
-{
-    DWORD count = 0;
-    auto buffer = SizedCall([&](BYTE* data, DWORD size, DWORD* needed) {
-        return EnumPrintersA(kEnumFlags, NULL, 2, data, size, needed, &count);
-    });
-    std::vector<std::string> names;
-    if (!buffer)
-        return names;
-    const PRINTER_INFO_2A* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer->data());
-    for (DWORD i = 0; i < count; ++i)
-        names.push_back(Text(printers[i].pPrinterName));
-    return names;
 }

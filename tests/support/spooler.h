@@ -22,35 +22,22 @@
 
 const DWORD kBidiAttribute = 0x00000800;  // PRINTER_ATTRIBUTE_ENABLE_BIDI
 
-// The files of a test driver, as bare names. Empty names are left out of
-// the record (NULL); the fixture creates each file in the driver directory.
-struct TestDriverFiles {
-    std::string driverPath = "TSTDRV.DLL";
-    std::string dataFile = "TSTDRV.PPD";
-    std::string configFile = "TSTDRVUI.DLL";
-    std::string helpFile = "TSTDRV.HLP";
-    std::vector<std::string> dependentFiles = {"TSTDRVRS.DLL", "TSTDRV.INI"};
+// The files of every test driver; the fixture creates each in the driver
+// directory. The help file is the last one.
+extern const std::vector<std::string> kTestDriverFiles;
 
-    std::vector<std::string> All() const;
-};
-
-// A driver record as GetPrinterDriverA / EnumPrinterDriversA level 3 give it.
+// A driver record as EnumPrinterDriversA level 3 gives it.
 struct DriverRecord {
     DWORD version = 0;
     std::string name;
     std::string environment;
     std::string driverPath;
-    std::string dataFile;
-    std::string configFile;
     std::string helpFile;
-    std::vector<std::string> dependentFiles;
-    bool hasMonitor = false;   // pMonitorName not NULL
     std::string monitorName;
 };
 
 // Installs drivers and printers and removes them again (printers first)
-// when it goes. Each step reports failure with the Windows error in
-// `lastError`, so that a test can assert on it with a message.
+// when it goes. A failed step leaves the Windows error in `lastError`.
 class SpoolerFixture {
 public:
     SpoolerFixture() = default;
@@ -58,19 +45,14 @@ public:
     SpoolerFixture(const SpoolerFixture&) = delete;
     SpoolerFixture& operator=(const SpoolerFixture&) = delete;
 
-    // Creates the files in the driver directory and adds the driver for the
-    // running system's environment, naming `monitorName` when not empty.
+    // Adds the driver for the running system's environment, naming
+    // `monitorName` when not empty.
     bool InstallDriver(const std::string& driverName,
-                       const std::string& monitorName = std::string(),
-                       const TestDriverFiles& files = TestDriverFiles());
+                       const std::string& monitorName = std::string());
     // Adds a printer of the driver; `attributes` other than 0 are set
     // afterwards with SetPrinterA.
     bool InstallPrinter(const std::string& printerName, const std::string& driverName,
-                    DWORD attributes = 0, const std::string& port = "LPT1:");
-    bool RemovePrinter(const std::string& printerName);
-    bool RemoveDriver(const std::string& driverName);
-    // Removes everything this fixture added that is still there.
-    void RemoveAll();
+                        DWORD attributes = 0);
     // Leaves what was added in place when the fixture goes (for demos).
     void Keep()
     {
@@ -81,23 +63,19 @@ public:
     DWORD lastError = 0;
 
 private:
+    bool Failed();
     std::vector<std::string> printers;
     std::vector<std::string> drivers;
 };
 
-// The spooler's driver directory (GetPrinterDriverDirectoryA, this system's
-// environment), without a trailing backslash.
+// The spooler's driver directory, without a trailing backslash.
 std::string PrinterDriverDirectory();
-// HKLM path of a driver's key, from its record: "System\CurrentControlSet
-// \control\Print\Environments\<environment>\Drivers\Version-<n>\<driver>".
+// HKLM path of a driver's key: "System\CurrentControlSet\control\Print
+// \Environments\<environment>\Drivers\Version-<n>\<driver>".
 std::string DriverKeyPath(const DriverRecord& driver);
 
 // Reads through the spooler; nothing when the printer or driver is unknown.
 std::optional<DWORD> PrinterAttributes(const std::string& printerName);
-bool SetPrinterAttributes(const std::string& printerName, DWORD attributes);
 std::optional<DriverRecord> InstalledDriver(const std::string& driverName);
-std::optional<DriverRecord> DriverOfPrinter(const std::string& printerName);
 // The driver's monitor name ("" for none, also when the driver is unknown).
 std::string DriverMonitorName(const std::string& driverName);
-// Names of all printers EnumPrintersA (local, connections, network) lists.
-std::vector<std::string> PrinterNames();
