@@ -1,13 +1,13 @@
 // MONEXT01.dll as the shell meets it: loaded by path or through COM after
 // regsvr32, reached only through its exports and interfaces.
+#include "setup_host.h"
 #include "shellext_env.h"
 
 #include <objbase.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
-
-#include <string>
 
 namespace {
 
@@ -15,52 +15,39 @@ namespace {
 const CLSID kExtensionClsid = {
     0xA03C8CDD, 0xE1BA, 0x42D6, {0x96, 0xA1, 0xC9, 0x8D, 0xBF, 0x4F, 0x32, 0xB2}};
 constexpr char kClsidText[] = "{A03C8CDD-E1BA-42D6-96A1-C98DBF4F32B2}";
-const CLSID kForeignClsid = {
-    0x12345678, 0x1234, 0x1234, {0x12, 0x34, 0x12, 0x34, 0x12, 0x34, 0x12, 0x34}};
+const std::string kDll = BesideThisProgram("MONEXT01.dll");
 
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
-
-// GetProcAddress's result, as the function type it really has.
-template <typename Function>
-Function Export(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-std::string DllPath()
-{
-    return ExeDirectory() + "\\MONEXT01.dll";
-}
 
 class ComServer : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ResetProductKeys();
-        SetLogSwitch(true);
-        module = LoadLibraryA(DllPath().c_str());
+        module = LoadLibraryA(kDll.c_str());
         ASSERT_NE(nullptr, module);
+        EXPECT_EQ("In DLLMain, DLL_PROCESS_ATTACH\r\n", ReadLog());
         DeleteLog();
-        getClassObject = Export<GetClassObjectFn>(module, "DllGetClassObject");
-        canUnloadNow = Export<CanUnloadNowFn>(module, "DllCanUnloadNow");
+        getClassObject = reinterpret_cast<GetClassObjectFn>(
+            reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+        canUnloadNow = reinterpret_cast<CanUnloadNowFn>(
+            reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
         ASSERT_NE(nullptr, getClassObject);
         ASSERT_NE(nullptr, canUnloadNow);
     }
-    void TearDown() override
-    {
-        if (module != NULL)
-            FreeLibrary(module);
-        DeleteHklmTree("software\\NORVA");
-        DeleteLog();
-    }
+    void TearDown() override { FreeLibrary(module); }
 
-    IClassFactory* Factory()
+    template <typename Interface>
+    Interface* Create(REFIID iid)
     {
         IClassFactory* factory = NULL;
+        Interface* object = NULL;
         EXPECT_EQ(S_OK, getClassObject(kExtensionClsid, IID_IClassFactory,
                                        reinterpret_cast<void**>(&factory)));
-        return factory;
+        EXPECT_EQ(S_OK, factory->CreateInstance(NULL, iid, reinterpret_cast<void**>(&object)));
+        factory->Release();
+        return object;
     }
 
     HMODULE module = NULL;
@@ -70,136 +57,82 @@ protected:
 
 }  // namespace
 
-TEST_F(ComServer, ExportsAreUndecorated)
+TEST_F(ComServer, ServesOnlyItsOwnClassThroughUndecoratedExports)
 {
-    const char* names[] = {"DllGetClassObject", "DllCanUnloadNow", "DllRegisterServer",
-                           "DllUnregisterServer"};
-    for (const char* name : names)
+    for (const char* name :
+         {"DllGetClassObject", "DllCanUnloadNow", "DllRegisterServer", "DllUnregisterServer"})
         EXPECT_NE(nullptr, GetProcAddress(module, name)) << name;
     EXPECT_EQ(nullptr, GetProcAddress(module, "DllGetClassObject@12"));
-    EXPECT_EQ(nullptr, GetProcAddress(module, "_DllGetClassObject@12"));
-}
 
-TEST_F(ComServer, OnlyItsOwnClassIsServed)
-{
+    const CLSID foreign = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
     void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
-              getClassObject(kForeignClsid, IID_IClassFactory, &object));
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, getClassObject(foreign, IID_IClassFactory, &object));
     EXPECT_EQ(nullptr, object);
     EXPECT_EQ("In DllGetClassObject\r\n", ReadLog());
-
-    // A factory asked for an interface it lacks is not left behind.
-    object = reinterpret_cast<void*>(1);
     EXPECT_EQ(E_NOINTERFACE, getClassObject(kExtensionClsid, IID_IShellExtInit, &object));
-    EXPECT_EQ(nullptr, object);
-    EXPECT_EQ(S_OK, canUnloadNow());
+    EXPECT_EQ(nullptr, object) << "a refused factory is not left behind";
 
-    IUnknown* unknown = NULL;
-    EXPECT_EQ(S_OK, getClassObject(kExtensionClsid, IID_IUnknown,
-                                   reinterpret_cast<void**>(&unknown)));
-    ASSERT_NE(nullptr, unknown);
-    EXPECT_EQ(0u, unknown->Release());
-}
-
-TEST_F(ComServer, TheFactoryRefusesAggregation)
-{
-    IClassFactory* factory = Factory();
-    ASSERT_NE(nullptr, factory);
-    void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(CLASS_E_NOAGGREGATION,
-              factory->CreateInstance(reinterpret_cast<IUnknown*>(factory), IID_IUnknown, &object));
-    EXPECT_EQ(nullptr, object);
+    IClassFactory* factory = NULL;
+    ASSERT_EQ(S_OK, getClassObject(kExtensionClsid, IID_IClassFactory,
+                                   reinterpret_cast<void**>(&factory)));
     object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(NULL, IID_IClassFactory, &object));
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(factory, IID_IUnknown, &object));
     EXPECT_EQ(nullptr, object);
-    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
-    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
     EXPECT_EQ(0u, factory->Release());
     EXPECT_EQ(S_OK, canUnloadNow());
 }
 
-TEST_F(ComServer, UnimplementedInterfacesAreLoggedAndRefused)
+TEST_F(ComServer, OneObjectAnswersForItsThreeInterfacesAndLogsTheOthers)
 {
-    IClassFactory* factory = Factory();
-    IShellExtInit* init = NULL;
-    ASSERT_EQ(S_OK, factory->CreateInstance(NULL, IID_IShellExtInit,
-                                            reinterpret_cast<void**>(&init)));
-    factory->Release();
-
-    struct Refused {
+    IUnknown* unknown = Create<IUnknown>(IID_IUnknown);
+    ASSERT_NE(nullptr, unknown);
+    const struct {
         const IID* iid;
         const char* line;
     } refused[] = {
         {&IID_IContextMenu, "CShellExt::QueryInterface()==>IID_IContextMenu\r\n"},
         {&IID_IExtractIconA, "CShellExt::QueryInterface()==>IID_IExtractIcon\r\n"},
         {&IID_IPersistFile, "CShellExt::QueryInterface()==>IPersistFile\r\n"},
-        {&IID_IDataObject, ""},
     };
-    for (const Refused& query : refused) {
+    for (const auto& query : refused) {
         DeleteLog();
         void* answer = reinterpret_cast<void*>(1);
-        EXPECT_EQ(E_NOINTERFACE, init->QueryInterface(*query.iid, &answer));
+        EXPECT_EQ(E_NOINTERFACE, unknown->QueryInterface(*query.iid, &answer));
         EXPECT_EQ(nullptr, answer);
         EXPECT_EQ(std::string(query.line) + "CShellExt::QueryInterface()==>Unknown Interface!\r\n",
                   ReadLog());
     }
-    EXPECT_EQ(0u, init->Release());
-}
 
-TEST_F(ComServer, OneObjectAnswersForAllThreeInterfaces)
-{
-    IClassFactory* factory = Factory();
-    IUnknown* unknown = NULL;
-    ASSERT_EQ(S_OK, factory->CreateInstance(NULL, IID_IUnknown,
-                                            reinterpret_cast<void**>(&unknown)));
-    factory->Release();
-
-    DeleteLog();
     IShellExtInit* init = NULL;
+    ICopyHookA* hook = NULL;
+    IShellPropSheetExt* sheet = NULL;
+    IUnknown* again = NULL;
     ASSERT_EQ(S_OK, unknown->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)));
     EXPECT_EQ(static_cast<void*>(unknown), static_cast<void*>(init));
-    EXPECT_EQ("CShellExt::QueryInterface()==>IID_IShellExtInit\r\n"
-              "CShellExt::AddRef()\r\n",
-              ReadLog());
-
-    IShellPropSheetExt* sheet = NULL;
-    ICopyHookA* hook = NULL;
-    ASSERT_EQ(S_OK, init->QueryInterface(IID_IShellPropSheetExt,
-                                         reinterpret_cast<void**>(&sheet)));
-    ASSERT_EQ(S_OK, sheet->QueryInterface(IID_ICopyHookA, reinterpret_cast<void**>(&hook)));
-    EXPECT_NE(static_cast<void*>(sheet), static_cast<void*>(init));
-    EXPECT_NE(static_cast<void*>(hook), static_cast<void*>(sheet));
-
-    // The secondary interfaces count on the one object and lead back to it.
-    IUnknown* again = NULL;
-    ASSERT_EQ(S_OK, hook->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&again)));
+    ASSERT_EQ(S_OK, init->QueryInterface(IID_ICopyHookA, reinterpret_cast<void**>(&hook)));
+    ASSERT_EQ(S_OK, hook->QueryInterface(IID_IShellPropSheetExt, reinterpret_cast<void**>(&sheet)));
+    ASSERT_EQ(S_OK, sheet->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&again)));
     EXPECT_EQ(static_cast<void*>(unknown), static_cast<void*>(again));
-    EXPECT_EQ(6u, hook->AddRef());
-    EXPECT_EQ(5u, sheet->Release());
     EXPECT_EQ(4u, again->Release());
-    EXPECT_EQ(3u, hook->Release());
-    EXPECT_EQ(2u, sheet->Release());
+    EXPECT_EQ(3u, sheet->Release());
+    EXPECT_EQ(2u, hook->Release());
     EXPECT_EQ(1u, init->Release());
-    EXPECT_EQ(S_FALSE, canUnloadNow());
     EXPECT_EQ(0u, unknown->Release());
-    EXPECT_EQ(S_OK, canUnloadNow());
 }
 
 TEST_F(ComServer, TheDllStaysWhileAFactoryOrAnObjectLives)
 {
-    EXPECT_EQ(S_OK, canUnloadNow());
-    DeleteLog();
-    IClassFactory* factory = Factory();
-    ASSERT_NE(nullptr, factory);
-    EXPECT_EQ(S_FALSE, canUnloadNow());
+    IClassFactory* factory = NULL;
     IShellExtInit* init = NULL;
+    ASSERT_EQ(S_OK, getClassObject(kExtensionClsid, IID_IClassFactory,
+                                   reinterpret_cast<void**>(&factory)));
+    EXPECT_EQ(S_FALSE, canUnloadNow());
     ASSERT_EQ(S_OK, factory->CreateInstance(NULL, IID_IShellExtInit,
                                             reinterpret_cast<void**>(&init)));
     EXPECT_EQ(0u, factory->Release());
     EXPECT_EQ(S_FALSE, canUnloadNow());
     EXPECT_EQ(0u, init->Release());
     EXPECT_EQ(S_OK, canUnloadNow());
-
     EXPECT_EQ("In DllGetClassObject\r\n"
               "CShellExtClassFactory::CShellExtClassFactory()\r\n"
               "  (g_cRefThisDll -> 1)\r\n"
@@ -221,132 +154,81 @@ TEST_F(ComServer, TheDllStaysWhileAFactoryOrAnObjectLives)
               "In DLLCanUnloadNow\r\n"
               "  (g_cRefThisDll -> 0)\r\n",
               ReadLog());
-}
 
-TEST(ComServerModule, AttachAndDetachAreLogged)
-{
-    ResetProductKeys();
-    SetLogSwitch(true);
     DeleteLog();
-    HMODULE module = LoadLibraryA(DllPath().c_str());
-    ASSERT_NE(nullptr, module);
-    EXPECT_EQ("In DLLMain, DLL_PROCESS_ATTACH\r\n", ReadLog());
     FreeLibrary(module);
-    EXPECT_EQ("In DLLMain, DLL_PROCESS_ATTACH\r\nIn DLLMain, DLL_PROCESS_DETACH\r\n", ReadLog());
-
-    // Switched off, the DLL writes nothing at all.
-    SetLogSwitch(false);
-    DeleteLog();
-    module = LoadLibraryA(DllPath().c_str());
-    ASSERT_NE(nullptr, module);
-    FreeLibrary(module);
-    EXPECT_FALSE(LogExists());
-    DeleteHklmTree("software\\NORVA");
+    module = LoadLibraryA(kDll.c_str());
+    EXPECT_EQ("In DLLMain, DLL_PROCESS_DETACH\r\nIn DLLMain, DLL_PROCESS_ATTACH\r\n", ReadLog());
 }
 
 namespace {
 
 DWORD RunRegsvr32(const std::string& switches)
 {
-    std::string commandLine = "regsvr32.exe " + switches + " \"" + DllPath() + "\"";
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
+    std::string commandLine = "regsvr32.exe " + switches + " \"" + kDll + "\"";
+    STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                        &process))
-        return 0xFFFFFFFFu;
+    if (!CreateProcessA(NULL, &commandLine[0], 0, 0, FALSE, 0, 0, 0, &startup, &process))
+        return 0xFFFFFFFF;
     WaitForSingleObject(process.hProcess, 60000);
-    DWORD exitCode = 0xFFFFFFFEu;
+    DWORD exitCode = STILL_ACTIVE;
     GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return exitCode;
 }
 
-bool ClassesKeyExists(const std::string& subKey)
+// The key's default value, "<none>" without the key.
+std::string Classes(const std::string& subKey, const char* value = "")
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    char text[MAX_PATH] = "<none>";
+    DWORD size = sizeof text;
+    SHGetValueA(HKEY_CLASSES_ROOT, subKey.c_str(), value, NULL, text, &size);
+    return text;
 }
-
-std::string ClassesString(const std::string& subKey, const char* name)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<no key>";
-    char value[MAX_PATH] = "";
-    DWORD size = sizeof value;
-    LONG status = RegQueryValueExA(key, name, NULL, NULL, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS ? value : "<no value>";
-}
-
-bool ApprovedValueExists()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE,
-                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
-                      0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    LONG status = RegQueryValueExA(key, kClsidText, NULL, NULL, NULL, NULL);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
-}
-
-const std::string kClassKey = std::string("CLSID\\") + kClsidText;
-const std::string kSheetHandler =
-    std::string("Printers\\shellex\\PropertySheetHandlers\\") + kClsidText;
-const std::string kHookHandler = std::string("Printers\\shellex\\CopyHookHandlers\\") + kClsidText;
 
 }  // namespace
 
 TEST(ComRegistration, Regsvr32RegistersWhatUninstallRemovesAndCoCreateInstanceWorks)
 {
-    EnsureTestPrinters();
     ResetProductKeys();
-    WriteModelKeys();
-    // A neighbour's handler must survive our unregistration.
-    HKEY neighbour;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExA(HKEY_CLASSES_ROOT, "Printers\\shellex\\CopyHookHandlers\\Neighbour",
-                              0, NULL, 0, KEY_ALL_ACCESS, NULL, &neighbour, NULL));
-    RegCloseKey(neighbour);
+    const std::string classKey = std::string("CLSID\\") + kClsidText;
+    const std::string handlers[] = {
+        std::string("Printers\\shellex\\PropertySheetHandlers\\") + kClsidText,
+        std::string("Printers\\shellex\\CopyHookHandlers\\") + kClsidText};
+    const std::string approved =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+    const std::string neighbour = "Printers\\shellex\\CopyHookHandlers\\Neighbour";
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CLASSES_ROOT, neighbour.c_str(), &key));
+    RegSetValueA(key, NULL, REG_SZ, "kept", 4);
+    RegCloseKey(key);
 
     ASSERT_EQ(0u, RunRegsvr32("/s"));
-    EXPECT_EQ(0, lstrcmpiA(DllPath().c_str(),
-                           ClassesString(kClassKey + "\\InprocServer32", "").c_str()))
-        << ClassesString(kClassKey + "\\InprocServer32", "");
-    EXPECT_EQ("Apartment", ClassesString(kClassKey + "\\InprocServer32", "ThreadingModel"));
-    EXPECT_TRUE(ClassesKeyExists(kSheetHandler));
-    EXPECT_TRUE(ClassesKeyExists(kHookHandler));
-    EXPECT_EQ(kClsidText, ClassesString(kHookHandler, ""));
-    EXPECT_TRUE(ApprovedValueExists());
+    EXPECT_EQ(0, lstrcmpiA(kDll.c_str(), Classes(classKey + "\\InprocServer32").c_str()))
+        << Classes(classKey + "\\InprocServer32");
+    EXPECT_EQ("Apartment", Classes(classKey + "\\InprocServer32", "ThreadingModel"));
+    for (const std::string& handler : handlers)
+        EXPECT_EQ(kClsidText, Classes(handler)) << handler;
+    EXPECT_NE("", HklmString(approved, kClsidText));
 
+    // The shell's way in: a copy hook deleting a product printer's entry.
     ASSERT_TRUE(SUCCEEDED(CoInitialize(NULL)));
     ICopyHookA* hook = NULL;
     ASSERT_EQ(S_OK, CoCreateInstance(kExtensionClsid, NULL, CLSCTX_INPROC_SERVER, IID_ICopyHookA,
                                      reinterpret_cast<void**>(&hook)));
     AddTargetEntry(0, kProductPrinter, 1);
     AddTargetEntry(1, kSecondProductPrinter, 1);
-    EXPECT_EQ(static_cast<UINT>(IDYES),
-              hook->CopyCallback(NULL, 0x13, 0, kProductPrinter, 0, NULL, 0));
-    ASSERT_EQ(1u, TargetEntries().size());
-    EXPECT_EQ(kSecondProductPrinter, TargetEntries()[0].name);
-    IShellExtInit* init = NULL;
-    EXPECT_EQ(S_OK, hook->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)));
-    init->Release();
+    EXPECT_EQ(static_cast<UINT>(IDYES), hook->CopyCallback(NULL, 0x13, 0, kProductPrinter, 0, 0, 0));
+    EXPECT_EQ(std::vector<std::string>{"P0000000000000001=LP-1b,1"}, Entries());
     hook->Release();
     CoUninitialize();
 
     ASSERT_EQ(0u, RunRegsvr32("/u /s"));
-    EXPECT_FALSE(ClassesKeyExists(kClassKey));
-    EXPECT_FALSE(ClassesKeyExists(kSheetHandler));
-    EXPECT_FALSE(ClassesKeyExists(kHookHandler));
-    EXPECT_FALSE(ApprovedValueExists());
-    EXPECT_TRUE(ClassesKeyExists("Printers\\shellex\\CopyHookHandlers\\Neighbour"));
-    DeleteHklmTree("software\\NORVA");
+    EXPECT_EQ("<none>", Classes(classKey));
+    for (const std::string& handler : handlers)
+        EXPECT_EQ("<none>", Classes(handler)) << handler;
+    EXPECT_EQ("", HklmString(approved, kClsidText));
+    EXPECT_EQ("kept", Classes(neighbour));
 }

@@ -1,7 +1,6 @@
 // The world the extension's tests run in: the product's registry keys, test
-// printers in Wine's spooler, the debug log, the model's files on drive C:.
-// Every test program runs in a fresh Wine prefix, so tests only need to
-// reset what earlier tests of the same program left behind.
+// printers in Wine's spooler, the model's files on drive C: and the debug
+// log. Every test program runs in a fresh Wine prefix.
 #pragma once
 
 #include <windows.h>
@@ -9,63 +8,47 @@
 #include <string>
 #include <vector>
 
-// Paths of the test setup.
-std::string ExeDirectory();                      // where the built programs are
-std::string ProfileFixture(const std::string& name);  // a profile INI in the sources
-constexpr char kInstallDir[] = "C:\\NORVA\\TX1";
+// Test printers: XIMPType 1 (the product), 2, none, and no driver key.
+constexpr char kProductPrinter[] = "LP-1";
+constexpr char kProductDriver[] = "NORVA TX-1";
+constexpr char kSecondProductPrinter[] = "LP-1b";
+constexpr char kOddPrinter[] = "LP \"%s%n%x\" 100%";  // also XIMPType 1
+constexpr char kOtherTypePrinter[] = "LP-2";
+constexpr char kNoTypePrinter[] = "LP-3";
+constexpr char kForeignPrinter[] = "Other Printer";
 
-// Registry under HKEY_LOCAL_MACHINE.
-void DeleteHklmTree(const std::string& subKey);
+constexpr char kNorvaKey[] = "software\\NORVA";
+constexpr char kTargets[] = "software\\NORVA\\VTR3\\VTRData\\TXATarget";
+constexpr char kInstallDir[] = "C:\\NORVA\\TX1";
+const std::string kEnglishLibrary = std::string(kInstallDir) + "\\NVUTYENU.DLL";
+const std::string kMonrun = std::string(kInstallDir) + "\\bin\\fake_monrun.exe";
+const std::string kMoncfg = std::string(kInstallDir) + "\\bin\\fake_moncfg.exe";
+
+// Adds the test printers once per process, makes software\NORVA\VTR3 anew
+// with the models' XIMPType values, switches the log on and empties it.
+void ResetProductKeys();
+// The product model completely: InstallPath, ModelID and profile (model.ini),
+// the English resource library, fake MONRUN and MONCFG (no records yet).
+void InstallProductModel();
+std::string DriverKey(const char* driver);
+std::string ProfileFixture(const std::string& name);
+
 bool HklmKeyExists(const std::string& subKey);
-void CreateHklmKey(const std::string& subKey);
 void SetHklmString(const std::string& subKey, const char* name, const std::string& value);
 void SetHklmDword(const std::string& subKey, const char* name, DWORD value);
-bool ReadHklmString(const std::string& subKey, const char* name, std::string* value);
-bool ReadHklmDword(const std::string& subKey, const char* name, DWORD* value);
+std::string HklmString(const std::string& subKey, const char* name);  // "" when missing
 
-// The product's keys: removes software\NORVA and makes software\NORVA\VTR3.
-void ResetProductKeys();
-
-constexpr char kTargetKeyPath[] = "software\\NORVA\\VTR3\\VTRData\\TXATarget";
-
-struct TargetEntry {
-    std::string key;  // "P0000000000000000"
-    std::string name;
-    DWORD monitoring;
-};
-std::vector<TargetEntry> TargetEntries();
-// Writes entry P<index> directly, as MONCHK04 or an earlier session would have.
-void AddTargetEntry(unsigned index, const std::string& printer, DWORD monitoring);
+// Target entries as "P0000000000000000=<Name>,<Monitoring>" (-1: none).
+std::vector<std::string> Entries();
 std::string EntryPath(unsigned index);
+void AddTargetEntry(unsigned index, const std::string& printer, DWORD monitoring);
 
-// Test printers and their models.
-constexpr char kProductPrinter[] = "LP-1";        // XIMPType 1
-constexpr char kProductDriver[] = "NORVA TX-1";
-constexpr char kSecondProductPrinter[] = "LP-1b";  // same model as LP-1
-constexpr char kOtherTypePrinter[] = "LP-2";       // XIMPType 2
-constexpr char kNoTypePrinter[] = "LP-3";          // driver key without XIMPType
-constexpr char kForeignPrinter[] = "Other Printer";  // no driver key at all
-constexpr char kOddPrinter[] = "LP \"%s%n%x\" 100%";  // quotes and percent signs, XIMPType 1
-
-// Adds the test printers and drivers to the spooler once per process.
-void EnsureTestPrinters();
-// Writes the driver keys of the test models (the XIMPType values only).
-void WriteModelKeys();
-std::string DriverKey(const char* driver);
-
-// The debug log.
-void SetLogSwitch(bool on);
-void RemoveLogSwitch();
+void SetLogSwitch(DWORD value);
 void DeleteLog();
-bool LogExists();
-std::string ReadLog();
+std::string ReadLog();  // "" when there is no log
 
-// Files.
 bool FileExists(const std::string& path);
-void WriteTextFile(const std::string& path, const std::string& text);
-std::string ReadBinaryFile(const std::string& path);
-void MakeDirectories(const std::string& path);
-bool CopyBuiltFile(const std::string& builtName, const std::string& target);
-
-// Waits until `path` exists (the fake programs write their record and end).
-bool WaitForFile(const std::string& path, DWORD milliseconds = 20000);
+std::string ReadFileBytes(const std::string& path);
+std::string WriteTempFile(const std::string& name, const std::string& text);  // under C:\NORVA
+// Waits until a fake program's record "<program>.txt" exists and returns it.
+std::string WaitForRecord(const std::string& program);

@@ -1,34 +1,76 @@
 #include "utility_page.h"
 
-#include "fake_data_object.h"
 #include "launcher.h"
 #include "server.h"
 #include "shell_ext.h"
 #include "shellext_env.h"
+#include "test_windows.h"
+
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace {
 
-const std::string kEnglishLibrary = std::string(kInstallDir) + "\\NVUTYENU.DLL";
-const std::string kProgramDir = std::string(kInstallDir) + "\\bin";
-const std::string kMonrun = kProgramDir + "\\fake_monrun.exe";
-const std::string kMoncfg = kProgramDir + "\\fake_moncfg.exe";
-constexpr int kApplyButton = 0x3021;
+// What the shell hands to Initialize: the printer's name as a drop list in
+// the "PrinterFriendlyName" format, UTF-16 on Windows NT, ANSI on 95/98.
+// Counts references without ever deleting itself.
+class FakeDataObject : public IDataObject {
+public:
+    explicit FakeDataObject(const std::string& printer, HRESULT failure = S_OK, int good = 0)
+        : name(printer), failure(failure), successes(good) {}
 
-BOOL CALLBACK CollectPage(HPROPSHEETPAGE page, LPARAM lParam)
+    bool brokenOffset = false;  // the name's offset points past the block
+    LONG references = 1;
+
+    STDMETHODIMP QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++references; }
+    STDMETHODIMP_(ULONG) Release() override { return --references; }
+    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override
+    {
+        if (failure != S_OK && successes-- <= 0)
+            return failure;
+        if (format->cfFormat != RegisterClipboardFormatA("PrinterFriendlyName"))
+            return DV_E_FORMATETC;
+        const std::wstring wide(name.begin(), name.end());
+        const size_t size = IsWindowsNT() ? (wide.size() + 1) * 2 : name.size() + 1;
+        medium->tymed = TYMED_HGLOBAL;
+        medium->pUnkForRelease = NULL;
+        medium->hGlobal = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + size + 2);
+        BYTE* data = static_cast<BYTE*>(GlobalLock(medium->hGlobal));
+        reinterpret_cast<DROPFILES*>(data)->pFiles = brokenOffset ? 0x10000 : sizeof(DROPFILES);
+        reinterpret_cast<DROPFILES*>(data)->fWide = IsWindowsNT();
+        memcpy(data + sizeof(DROPFILES), IsWindowsNT() ? static_cast<const void*>(wide.c_str())
+                                                       : name.c_str(), size);
+        GlobalUnlock(medium->hGlobal);
+        return S_OK;
+    }
+    STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    STDMETHODIMP QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    STDMETHODIMP DUnadvise(DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+private:
+    std::string name;
+    HRESULT failure;
+    int successes;
+};
+
+BOOL CALLBACK CollectPage(HPROPSHEETPAGE page, LPARAM pages)
 {
-    reinterpret_cast<std::vector<HPROPSHEETPAGE>*>(lParam)->push_back(page);
+    reinterpret_cast<std::vector<HPROPSHEETPAGE>*>(pages)->push_back(page);
     return TRUE;
 }
 
-BOOL CALLBACK RefusePage(HPROPSHEETPAGE, LPARAM lParam)
+BOOL CALLBACK RefusePage(HPROPSHEETPAGE, LPARAM offered)
 {
-    ++*reinterpret_cast<int*>(lParam);
+    ++*reinterpret_cast<int*>(offered);
     return FALSE;
 }
 
@@ -46,22 +88,8 @@ class UtilityPage : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        EnsureTestPrinters();
         ResetProductKeys();
-        WriteModelKeys();
-        MakeDirectories(kProgramDir);
-        ASSERT_TRUE(CopyBuiltFile("shellext_testres.dll", kEnglishLibrary));
-        ASSERT_TRUE(CopyBuiltFile("fake_monrun.exe", kMonrun));
-        ASSERT_TRUE(CopyBuiltFile("fake_moncfg.exe", kMoncfg));
-        DeleteFileA((kMonrun + ".txt").c_str());
-        DeleteFileA((kMoncfg + ".txt").c_str());
-        const std::string driver = DriverKey(kProductDriver);
-        SetHklmString(driver, "InstallPath", kInstallDir);
-        SetHklmString(driver, "ModelID", "TX1");
-        SetHklmString(driver, "MONRUN", kMonrun);
-        SetHklmString(driver, "MONCFG", kMoncfg);
-        SetHklmString("software\\NORVA\\VTR3\\Profile", "TX1", ProfileFixture("model.ini"));
-        SetLogSwitch(true);
+        InstallProductModel();
         liveBefore = g_cRefThisDll;
         extension = new CShellExt();
         extension->AddRef();
@@ -69,53 +97,58 @@ protected:
     }
     void TearDown() override
     {
-        if (sheet != NULL)
-            DestroyWindow(sheet);
+        CloseSheet();
         if (extension != NULL)
             extension->Release();
         EXPECT_EQ(liveBefore, g_cRefThisDll) << "every object and page was released";
-        DeleteHklmTree("software\\NORVA");
-        DeleteLog();
     }
 
-    // Hands the extension a data object for `printer`, as the shell does; the
-    // data objects outlive the extension.
+    // Data objects outlive the extension, as the shell's do.
     HRESULT InitializeFor(const std::string& printer)
     {
         dataObjects.emplace_back(new FakeDataObject(printer));
         return extension->Initialize(NULL, dataObjects.back().get(), NULL);
     }
 
-    // Adds the page of `printer` to a modeless sheet; the page window is
-    // created at once, as the sheet's first page.
+    HRESULT AddPages(std::vector<HPROPSHEETPAGE>* pages)
+    {
+        return extension->AddPages(CollectPage, reinterpret_cast<LPARAM>(pages));
+    }
+
+    // The page of `printer` in a modeless sheet, created at once as its only page.
     HWND OpenSheet(const std::string& printer)
     {
         InitializeFor(printer);
         std::vector<HPROPSHEETPAGE> pages;
-        EXPECT_EQ(S_OK, extension->AddPages(CollectPage, reinterpret_cast<LPARAM>(&pages)));
+        EXPECT_EQ(S_OK, AddPages(&pages));
         if (pages.size() != 1)
             return NULL;
-        PROPSHEETHEADERA header;
-        ZeroMemory(&header, sizeof header);
+        PROPSHEETHEADERA header = {};
         header.dwSize = PROPSHEETHEADERA_V1_SIZE;
         header.dwFlags = PSH_MODELESS;
         header.pszCaption = "Printer properties";
         header.nPages = 1;
         header.phpage = pages.data();
         sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
-        if (sheet == NULL)
-            return NULL;
         return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     }
 
     void CloseSheet()
     {
-        DestroyWindow(sheet);
+        if (sheet != NULL)
+            DestroyWindow(sheet);
         sheet = NULL;
     }
 
-    static bool Enabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
-    static bool Checked(HWND page) { return IsDlgButtonChecked(page, IDC_CHECK_MONITORING) == BST_CHECKED; }
+    static bool Checked(HWND page)
+    {
+        return IsDlgButtonChecked(page, IDC_CHECK_MONITORING) == BST_CHECKED;
+    }
+    static void ExpectControlsEnabled(HWND page, bool enabled)
+    {
+        for (int id = IDC_CHECK_MONITORING; id <= IDC_BUTTON_MONITOR_SETTING; ++id)
+            EXPECT_EQ(enabled, IsWindowEnabled(GetDlgItem(page, id)) != FALSE) << "control " << id;
+    }
 
     std::vector<std::unique_ptr<FakeDataObject>> dataObjects;
     LONG liveBefore = 0;
@@ -125,142 +158,101 @@ protected:
 
 }  // namespace
 
-TEST_F(UtilityPage, InitializeTakesThePrinterNameFromTheDataObject)
+TEST_F(UtilityPage, InitializeTakesTheNameAndHoldsOneDataObjectAtATime)
 {
     FakeDataObject data(kOddPrinter);
     EXPECT_EQ(S_OK, extension->Initialize(NULL, &data, NULL));
     EXPECT_STREQ(kOddPrinter, extension->printerName);
-    EXPECT_EQ(2, data.references());
+    EXPECT_EQ(2, data.references);
     EXPECT_EQ("> CShellExt::Initialize()\r\n"
               "    PrinterName=LP \"%s%n%x\" 100%\r\n"
               "    SUCCESS\r\n",
               ReadLog());
 
-    // A second call lets go of the first data object.
-    FakeDataObject second(kProductPrinter);
-    EXPECT_EQ(S_OK, extension->Initialize(NULL, &second, NULL));
-    EXPECT_EQ(1, data.references());
-    EXPECT_EQ(2, second.references());
-    EXPECT_STREQ(kProductPrinter, extension->printerName);
-    extension->Release();
-    extension = NULL;
-    EXPECT_EQ(1, second.references());
-}
-
-TEST_F(UtilityPage, AFailingDataObjectIsHeldAndReleasedOnce)
-{
-    FakeDataObject data(kProductPrinter);
-    data.FailAfter(0, DV_E_FORMATETC);
-    EXPECT_EQ(E_FAIL, extension->Initialize(NULL, &data, NULL));
-    EXPECT_STREQ("", extension->printerName);
-    EXPECT_EQ("> CShellExt::Initialize()\r\n"
-              "    GetData Error (80040064)\r\n",
-              ReadLog());
-    extension->Release();
-    extension = NULL;
-    EXPECT_EQ(1, data.references());
-}
-
-TEST_F(UtilityPage, NamesThatDoNotFitOrMalformedListsGiveNoName)
-{
+    // Names that do not fit, malformed lists and failures give no name.
     FakeDataObject huge(std::string(1000, 'H'));
-    EXPECT_EQ(E_FAIL, extension->Initialize(NULL, &huge, NULL));
-    EXPECT_STREQ("", extension->printerName);
-
     FakeDataObject broken(kProductPrinter);
-    broken.BreakOffset();
-    EXPECT_EQ(E_FAIL, extension->Initialize(NULL, &broken, NULL));
-    EXPECT_STREQ("", extension->printerName);
-    EXPECT_EQ(1, huge.references());
-
+    broken.brokenOffset = true;
+    FakeDataObject failing(kProductPrinter, DV_E_FORMATETC);
+    for (FakeDataObject* object : {&huge, &broken, &failing}) {
+        DeleteLog();
+        EXPECT_EQ(E_FAIL, extension->Initialize(NULL, object, NULL));
+        EXPECT_STREQ("", extension->printerName);
+    }
+    EXPECT_EQ("> CShellExt::Initialize()\r\n    GetData Error (80040064)\r\n", ReadLog());
     FakeDataObject longest(std::string(259, 'L'));
     EXPECT_EQ(S_OK, extension->Initialize(NULL, &longest, NULL));
     EXPECT_EQ(std::string(259, 'L'), extension->printerName);
 
     EXPECT_EQ(S_OK, extension->Initialize(NULL, NULL, NULL));
     EXPECT_STREQ("", extension->printerName);
-    std::vector<HPROPSHEETPAGE> pages;
-    EXPECT_EQ(E_FAIL, extension->AddPages(CollectPage, reinterpret_cast<LPARAM>(&pages)));
-    EXPECT_TRUE(pages.empty());
+    for (FakeDataObject* object : {&data, &huge, &broken, &failing, &longest})
+        EXPECT_EQ(1, object->references) << "each released once";
 }
 
-TEST_F(UtilityPage, OnlyProductPrintersGetThePage)
+TEST_F(UtilityPage, OnlyProductPrintersWithNameAndLibraryGetThePage)
 {
-    const char* others[] = {kOtherTypePrinter, kNoTypePrinter, kForeignPrinter};
-    for (const char* printer : others) {
+    std::vector<HPROPSHEETPAGE> pages;
+    EXPECT_EQ(E_FAIL, AddPages(&pages)) << "no printer";
+    for (const char* printer : {kOtherTypePrinter, kNoTypePrinter, kForeignPrinter}) {
         InitializeFor(printer);
         DeleteLog();
-        std::vector<HPROPSHEETPAGE> pages;
-        EXPECT_EQ(E_FAIL, extension->AddPages(CollectPage, reinterpret_cast<LPARAM>(&pages)))
-            << printer;
-        EXPECT_TRUE(pages.empty());
+        EXPECT_EQ(E_FAIL, AddPages(&pages)) << printer;
         EXPECT_TRUE(Contains(ReadLog(), "    Faild(NoXIMP)\r\n")) << ReadLog();
     }
-    EXPECT_EQ(1, extension->refCount);
     EXPECT_EQ(E_FAIL, extension->ReplacePage(0, CollectPage, 0));
-}
 
-TEST_F(UtilityPage, NoPageWithoutTheNameFormatOrTheResourceLibrary)
-{
-    FakeDataObject data(kProductPrinter);
-    data.FailAfter(1, E_UNEXPECTED);
+    // The name format gone by the time of AddPages: no page.
+    FakeDataObject data(kProductPrinter, E_UNEXPECTED, 1);
     ASSERT_EQ(S_OK, extension->Initialize(NULL, &data, NULL));
     DeleteLog();
-    std::vector<HPROPSHEETPAGE> pages;
-    EXPECT_EQ(S_OK, extension->AddPages(CollectPage, reinterpret_cast<LPARAM>(&pages)));
-    EXPECT_EQ("> CShellExt::AddPages()\r\n"
-              "    PrinterName=LP-1\r\n"
-              "    FAILED(8000ffff)\r\n",
+    EXPECT_EQ(S_OK, AddPages(&pages));
+    EXPECT_EQ("> CShellExt::AddPages()\r\n    PrinterName=LP-1\r\n    FAILED(8000ffff)\r\n",
               ReadLog());
-    InitializeFor(kProductPrinter);
 
+    InitializeFor(kProductPrinter);
     SetHklmString(DriverKey(kProductDriver), "ModelID", "");
     DeleteLog();
-    EXPECT_EQ(S_OK, extension->AddPages(CollectPage, reinterpret_cast<LPARAM>(&pages)));
-    EXPECT_TRUE(Contains(ReadLog(), "    SUCCEEDED\r\n    Resource name error()\r\n"))
-        << ReadLog();
-
+    EXPECT_EQ(S_OK, AddPages(&pages));
+    EXPECT_TRUE(Contains(ReadLog(), "    SUCCEEDED\r\n    Resource name error()\r\n")) << ReadLog();
     SetHklmString(DriverKey(kProductDriver), "ModelID", "TX1");
-    WriteTextFile(kEnglishLibrary, "not a library");
+    WriteTempFile("TX1\\NVUTYENU.DLL", "not a library");  // kEnglishLibrary
     DeleteLog();
-    EXPECT_EQ(S_OK, extension->AddPages(CollectPage, reinterpret_cast<LPARAM>(&pages)));
+    EXPECT_EQ(S_OK, AddPages(&pages));
     EXPECT_TRUE(Contains(ReadLog(), "    ResourceName=" + kEnglishLibrary +
-                                        "\r\n    Resource load error(" + kEnglishLibrary +
-                                        ")\r\n"))
+                                        "\r\n    Resource load error(" + kEnglishLibrary + ")\r\n"))
         << ReadLog();
     EXPECT_TRUE(pages.empty());
     EXPECT_EQ(1, extension->refCount);
     EXPECT_EQ(nullptr, extension->resourceLibrary);
+    extension->Release();
+    extension = NULL;
+    EXPECT_EQ(1, data.references);
 }
 
-TEST_F(UtilityPage, ThePageShowsTheFlagAndEnablesItsControls)
+TEST_F(UtilityPage, ThePageShowsTheFlagAndHoldsObjectAndLibraryUntilReleased)
 {
     HWND page = OpenSheet(kProductPrinter);
     ASSERT_NE(nullptr, page);
     std::string log = ReadLog();
-    EXPECT_TRUE(Contains(log, "    ResourceName=" + kEnglishLibrary + "\r\n")) << log;
-    EXPECT_TRUE(Contains(log, "    Add PropertyPage Success\r\n")) << log;
-    EXPECT_TRUE(Contains(log, "> NvUtyPageCallback()\r\n   PSPCB_CREATE:\r\n")) << log;
-    EXPECT_TRUE(Contains(log, "> NvUtyPageDlgProc()\r\n   WM_INITDIALOG:\r\n")) << log;
-
+    for (const std::string& line :
+         {"    ResourceName=" + kEnglishLibrary + "\r\n", std::string("    Add PropertyPage Success\r\n"),
+          std::string("> NvUtyPageCallback()\r\n   PSPCB_CREATE:\r\n"),
+          std::string("> NvUtyPageDlgProc()\r\n   WM_INITDIALOG:\r\n")})
+        EXPECT_TRUE(Contains(log, line)) << line << " in " << log;
     EXPECT_TRUE(LibraryLoaded());
     EXPECT_EQ(2, extension->refCount) << "the page holds the object";
-    for (int id = IDC_CHECK_MONITORING; id <= IDC_BUTTON_MONITOR_SETTING; ++id)
-        EXPECT_TRUE(Enabled(page, id)) << "control " << id;
+    ExpectControlsEnabled(page, true);
     EXPECT_TRUE(Checked(page)) << "a printer without entry is watched";
     EXPECT_NE(0, SendDlgItemMessageA(page, IDC_BUTTON_VTR, BM_GETIMAGE, IMAGE_BITMAP, 0));
-    EXPECT_EQ(kMonrun, monrunPath);
-    EXPECT_EQ(kMoncfg, moncfgPath);
 
-    // The sheet's copy of the page description names the module count as
-    // the page's parent reference.
+    // Wine does not count pcRefParent: the page must name the module count.
     const PROPSHEETPAGEA* description =
         reinterpret_cast<const PROPSHEETPAGEA*>(GetWindowLongPtrA(page, DWLP_USER));
     ASSERT_NE(nullptr, description);
     EXPECT_EQ(static_cast<DWORD>(PSP_USECALLBACK | PSP_USEREFPARENT),
               description->dwFlags & (PSP_USECALLBACK | PSP_USEREFPARENT));
     EXPECT_EQ(reinterpret_cast<UINT*>(&g_cRefThisDll), description->pcRefParent);
-    EXPECT_EQ(reinterpret_cast<LPARAM>(extension), description->lParam);
 
     DeleteLog();
     CloseSheet();
@@ -269,69 +261,53 @@ TEST_F(UtilityPage, ThePageShowsTheFlagAndEnablesItsControls)
     EXPECT_TRUE(Contains(log, "> NvUtyPageCallback()\r\n   PSPCB_RELEASE:\r\n")) << log;
     EXPECT_FALSE(LibraryLoaded());
     EXPECT_EQ(1, extension->refCount);
-    EXPECT_EQ(nullptr, extension->resourceLibrary);
+
+    // An entry that is off shows unchecked; a missing program disables all.
+    AddTargetEntry(4, kProductPrinter, 0);
+    SetHklmString(DriverKey(kProductDriver), "MONCFG", kMoncfg + ".missing");
+    page = OpenSheet(kProductPrinter);
+    ASSERT_NE(nullptr, page);
+    EXPECT_FALSE(Checked(page));
+    ExpectControlsEnabled(page, false);
 }
 
 TEST_F(UtilityPage, UncheckingAndApplyingSwitchesMonitoringOff)
 {
     HWND page = OpenSheet(kProductPrinter);
     ASSERT_NE(nullptr, page);
-    HWND apply = GetDlgItem(sheet, kApplyButton);
+    HWND apply = GetDlgItem(sheet, 0x3021);
     EXPECT_FALSE(IsWindowEnabled(apply));
     SendDlgItemMessageA(page, IDC_CHECK_MONITORING, BM_CLICK, 0, 0);
     EXPECT_FALSE(Checked(page));
     EXPECT_TRUE(IsWindowEnabled(apply)) << "the page told the sheet it changed";
-    EXPECT_TRUE(TargetEntries().empty()) << "nothing is written before Apply";
+    EXPECT_TRUE(Entries().empty()) << "nothing is written before Apply";
 
     SendMessageA(sheet, PSM_APPLY, 0, 0);
-    std::vector<TargetEntry> entries = TargetEntries();
-    ASSERT_EQ(1u, entries.size());
-    EXPECT_EQ(kProductPrinter, entries[0].name);
-    EXPECT_EQ(0u, entries[0].monitoring);
-
+    EXPECT_EQ(std::vector<std::string>{"P0000000000000000=LP-1,0"}, Entries());
     SendDlgItemMessageA(page, IDC_CHECK_MONITORING, BM_CLICK, 0, 0);
     SendMessageA(sheet, PSM_APPLY, 0, 0);
-    entries = TargetEntries();
-    ASSERT_EQ(1u, entries.size());
-    EXPECT_EQ(1u, entries[0].monitoring);
-}
-
-TEST_F(UtilityPage, AnEntryThatIsOffShowsTheBoxUnchecked)
-{
-    AddTargetEntry(4, kProductPrinter, 0);
-    HWND page = OpenSheet(kProductPrinter);
-    ASSERT_NE(nullptr, page);
-    EXPECT_FALSE(Checked(page));
-}
-
-TEST_F(UtilityPage, ControlsAreDisabledWhenAProgramIsMissing)
-{
-    SetHklmString(DriverKey(kProductDriver), "MONCFG", kProgramDir + "\\missing.exe");
-    HWND page = OpenSheet(kProductPrinter);
-    ASSERT_NE(nullptr, page);
-    for (int id = IDC_CHECK_MONITORING; id <= IDC_BUTTON_MONITOR_SETTING; ++id)
-        EXPECT_FALSE(Enabled(page, id)) << "control " << id;
+    EXPECT_EQ(std::vector<std::string>{"P0000000000000000=LP-1,1"}, Entries());
 }
 
 TEST_F(UtilityPage, TheButtonsStartTheProgramsForThePrinter)
 {
     HWND page = OpenSheet(kProductPrinter);
     ASSERT_NE(nullptr, page);
-    DeleteLog();
-    SendDlgItemMessageA(page, IDC_BUTTON_VTR, BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitForFile(kMonrun + ".txt"));
-    std::string record = ReadBinaryFile(kMonrun + ".txt");
-    EXPECT_EQ(0u, record.find(kMonrun + " /F")) << record;
-    EXPECT_TRUE(Contains(record, "\n/P4 \"LP-1\"\r\n")) << record;
-    EXPECT_EQ(0u, ReadLog().find("   IDC_BUTTON_VTR:\r\n     ExecuteVtrModule()\r\n"))
-        << ReadLog();
-
-    SendDlgItemMessageA(page, IDC_BUTTON_MONITOR_SETTING, BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitForFile(kMoncfg + ".txt"));
-    record = ReadBinaryFile(kMoncfg + ".txt");
-    EXPECT_EQ(0u, record.find(kMoncfg + " /F")) << record;
-    EXPECT_TRUE(Contains(record, "\n/P4 \"LP-1\"\r\n")) << record;
-    EXPECT_TRUE(Contains(ReadLog(), "   IDC_BUTTON_MONITOR_SETTING:\r\n")) << ReadLog();
+    const struct {
+        int button;
+        const std::string& program;
+        const char* line;
+    } buttons[] = {{IDC_BUTTON_VTR, kMonrun, "   IDC_BUTTON_VTR:\r\n"},
+                   {IDC_BUTTON_MONITOR_SETTING, kMoncfg, "   IDC_BUTTON_MONITOR_SETTING:\r\n"}};
+    for (const auto& button : buttons) {
+        DeleteLog();
+        SendDlgItemMessageA(page, button.button, BM_CLICK, 0, 0);
+        const std::string record = WaitForRecord(button.program);
+        EXPECT_EQ(0u, record.find(button.program + " /F")) << record;
+        EXPECT_TRUE(Contains(record, "\n/P4 \"LP-1\"\r\n")) << record;
+        EXPECT_EQ(0u, ReadLog().find(std::string(button.line) + "     ExecuteVtrModule()\r\n"))
+            << ReadLog();
+    }
 }
 
 TEST_F(UtilityPage, ARefusedPageGivesBackItsReferenceAndLibraryOnce)
@@ -340,26 +316,19 @@ TEST_F(UtilityPage, ARefusedPageGivesBackItsReferenceAndLibraryOnce)
     int offered = 0;
     EXPECT_EQ(S_OK, extension->AddPages(RefusePage, reinterpret_cast<LPARAM>(&offered)));
     EXPECT_EQ(1, offered);
-    EXPECT_FALSE(Contains(ReadLog(), "Add PropertyPage Success")) << ReadLog();
     EXPECT_FALSE(LibraryLoaded());
-    EXPECT_EQ(nullptr, extension->resourceLibrary);
     EXPECT_EQ(1, extension->refCount);
     EXPECT_EQ(liveBefore + 1, g_cRefThisDll);
-
-    // A later release notification for the same page finds nothing to do.
     PROPSHEETPAGEA description;
     FillUtilityPage(extension, &description);
     NvUtyPageCallback(NULL, PSPCB_RELEASE, &description);
-    EXPECT_EQ(1, extension->refCount);
+    EXPECT_EQ(1, extension->refCount) << "a late release notification finds nothing to do";
 
-    // And the object can still offer a page that is accepted.
+    // One page per object: a second would share the first one's library.
     std::vector<HPROPSHEETPAGE> pages;
-    EXPECT_EQ(S_OK, extension->AddPages(CollectPage, reinterpret_cast<LPARAM>(&pages)));
+    EXPECT_EQ(S_OK, AddPages(&pages));
+    EXPECT_EQ(S_OK, AddPages(&pages));
     ASSERT_EQ(1u, pages.size());
-    EXPECT_EQ(2, extension->refCount);
-    // One page per object: a second one would share the first one's library.
-    EXPECT_EQ(S_OK, extension->AddPages(CollectPage, reinterpret_cast<LPARAM>(&pages)));
-    EXPECT_EQ(1u, pages.size());
     EXPECT_EQ(2, extension->refCount);
     DestroyPropertySheetPage(pages[0]);
     NvUtyPageCallback(NULL, PSPCB_RELEASE, &description);
@@ -381,19 +350,14 @@ TEST_F(UtilityPage, ThePageOutlivesTheShellsReference)
     EXPECT_EQ(liveBefore, g_cRefThisDll);
     EXPECT_EQ(liveBefore == 0 ? S_OK : S_FALSE, DllCanUnloadNow());
     EXPECT_FALSE(LibraryLoaded());
-}
 
-TEST_F(UtilityPage, ThePageProceduresSurviveMessagesWithoutAPage)
-{
+    // Messages for a window without a page find nothing to do.
+    const std::vector<std::string> before = Entries();
     HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
-    ASSERT_NE(nullptr, window);
-    NMHDR apply = {window, 0, static_cast<UINT>(PSN_APPLY)};
-    EXPECT_TRUE(NvUtyPageDlgProc(window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&apply)));
+    NMHDR applied = {window, 0, static_cast<UINT>(PSN_APPLY)};
+    EXPECT_TRUE(NvUtyPageDlgProc(window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&applied)));
     EXPECT_TRUE(NvUtyPageDlgProc(window, WM_COMMAND, IDC_BUTTON_VTR, 0));
-    EXPECT_TRUE(NvUtyPageDlgProc(window, WM_DRAWITEM, 0, 0));
-    EXPECT_FALSE(NvUtyPageDlgProc(window, WM_TIMER, 0, 0));
     EXPECT_EQ(1u, NvUtyPageCallback(NULL, PSPCB_RELEASE, NULL));
-    EXPECT_EQ(1u, NvUtyPageCallback(NULL, 0, NULL));
     DestroyWindow(window);
-    EXPECT_TRUE(TargetEntries().empty());
+    EXPECT_EQ(before, Entries());
 }
