@@ -17,10 +17,8 @@ int CountParameterFiles()
 {
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((TempDirectory() + "VTR*.tmp").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return 0;
-    int count = 1;
-    while (FindNextFileA(find, &data))
+    int count = find != INVALID_HANDLE_VALUE ? 1 : 0;
+    while (count > 0 && FindNextFileA(find, &data))
         ++count;
     FindClose(find);
     return count;

@@ -11,19 +11,6 @@
 
 namespace {
 
-constexpr char kLogPath[] = "C:\\MONEXT01.LOG";
-
-class Key {
-public:
-    explicit Key(const std::string& subKey)
-    {
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                        &key, NULL);
-    }
-    ~Key() { RegCloseKey(key); }
-    HKEY key = NULL;
-};
-
 void CopyBuiltFile(const char* builtName, const std::string& target)
 {
     CopyFileA(BesideThisProgram(builtName).c_str(), target.c_str(), FALSE);
@@ -50,7 +37,9 @@ void ResetProductKeys()
     SHDeleteKeyA(HKEY_LOCAL_MACHINE, kNorvaKey);
     SetHklmDword(DriverKey(kProductDriver), "XIMPType", 1);
     SetHklmDword(DriverKey("NORVA TX-2"), "XIMPType", 2);
-    Key noType(DriverKey("NORVA TX-3"));
+    HKEY noType;  // a driver key without XIMPType
+    RegCreateKeyA(HKEY_LOCAL_MACHINE, DriverKey("NORVA TX-3").c_str(), &noType);
+    RegCloseKey(noType);
     SetLogSwitch(1);
     DeleteLog();
 }
@@ -73,11 +62,6 @@ void InstallProductModel()
     SetHklmString("software\\NORVA\\VTR3\\Profile", "TX1", ProfileFixture("model.ini"));
 }
 
-std::string DriverKey(const char* driver)
-{
-    return std::string("software\\NORVA\\VTR3\\Driver\\") + driver;
-}
-
 std::string ProfileFixture(const std::string& name)
 {
     std::string path = "Z:" SHELLEXT_PROFILE_DIR "/" + name;
@@ -97,14 +81,13 @@ bool HklmKeyExists(const std::string& subKey)
 
 void SetHklmString(const std::string& subKey, const char* name, const std::string& value)
 {
-    RegSetValueExA(Key(subKey).key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
+    SHSetValueA(HKEY_LOCAL_MACHINE, subKey.c_str(), name, REG_SZ, value.c_str(),
+                static_cast<DWORD>(value.size() + 1));
 }
 
 void SetHklmDword(const std::string& subKey, const char* name, DWORD value)
 {
-    RegSetValueExA(Key(subKey).key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                   sizeof value);
+    SHSetValueA(HKEY_LOCAL_MACHINE, subKey.c_str(), name, REG_DWORD, &value, sizeof value);
 }
 
 std::string HklmString(const std::string& subKey, const char* name)
@@ -147,26 +130,6 @@ void AddTargetEntry(unsigned index, const std::string& printer, DWORD monitoring
 {
     SetHklmString(EntryPath(index), "Name", printer);
     SetHklmDword(EntryPath(index), "Monitoring", monitoring);
-}
-
-void SetLogSwitch(DWORD value)
-{
-    SetHklmDword("software\\NORVA\\VTR3\\Debug", "Monext01", value);
-}
-
-void DeleteLog()
-{
-    DeleteFileA(kLogPath);
-}
-
-std::string ReadLog()
-{
-    return ReadFileBytes(kLogPath);
-}
-
-bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string ReadFileBytes(const std::string& path)

@@ -30,12 +30,14 @@ void ResetProductKeys();
 // The product model completely: InstallPath, ModelID and profile (model.ini),
 // the English resource library, fake MONRUN and MONCFG (no records yet).
 void InstallProductModel();
-std::string DriverKey(const char* driver);
+inline std::string DriverKey(const char* driver)
+{
+    return std::string("software\\NORVA\\VTR3\\Driver\\") + driver;
+}
 std::string ProfileFixture(const std::string& name);
 
 bool HklmKeyExists(const std::string& subKey);
 void SetHklmString(const std::string& subKey, const char* name, const std::string& value);
-void SetHklmDword(const std::string& subKey, const char* name, DWORD value);
 std::string HklmString(const std::string& subKey, const char* name);  // "" when missing
 
 // Target entries as "P0000000000000000=<Name>,<Monitoring>" (-1: none).
@@ -43,12 +45,19 @@ std::vector<std::string> Entries();
 std::string EntryPath(unsigned index);
 void AddTargetEntry(unsigned index, const std::string& printer, DWORD monitoring);
 
-void SetLogSwitch(DWORD value);
-void DeleteLog();
-std::string ReadLog();  // "" when there is no log
+std::string ReadFileBytes(const std::string& path);  // "" when there is no file
+inline bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
-bool FileExists(const std::string& path);
-std::string ReadFileBytes(const std::string& path);
+void SetHklmDword(const std::string& subKey, const char* name, DWORD value);
+inline void SetLogSwitch(DWORD value)
+{
+    SetHklmDword("software\\NORVA\\VTR3\\Debug", "Monext01", value);
+}
+inline void DeleteLog() { DeleteFileA("C:\\MONEXT01.LOG"); }
+inline std::string ReadLog() { return ReadFileBytes("C:\\MONEXT01.LOG"); }
 std::string WriteTempFile(const std::string& name, const std::string& text);  // under C:\NORVA
 // Waits until a fake program's record "<program>.txt" exists and returns it.
 std::string WaitForRecord(const std::string& program);

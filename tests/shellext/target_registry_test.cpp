@@ -13,37 +13,29 @@ protected:
     void SetUp() override { ResetProductKeys(); }
 };
 
-// The key's DACL must be: allow LocalSystem, then Everyone, KEY_ALL_ACCESS.
+// The key's DACL: allow LocalSystem, then Everyone, both KEY_ALL_ACCESS.
 void ExpectSystemThenEveryone(const std::string& subKey)
 {
-    SCOPED_TRACE(subKey);
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, READ_CONTROL, &key));
     BYTE descriptor[1024];
     DWORD size = sizeof descriptor;
-    LONG status = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor, &size);
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, READ_CONTROL, &key));
+    ASSERT_EQ(ERROR_SUCCESS, RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor, &size));
     RegCloseKey(key);
-    ASSERT_EQ(ERROR_SUCCESS, status);
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
+    BOOL present = FALSE, defaulted = FALSE;
     PACL acl = NULL;
-    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted));
-    ASSERT_NE(nullptr, acl);
-    ASSERT_EQ(2u, acl->AceCount);
-    SID_IDENTIFIER_AUTHORITY authorities[2] = {SECURITY_NT_AUTHORITY,
-                                               SECURITY_WORLD_SID_AUTHORITY};
-    DWORD rids[2] = {SECURITY_LOCAL_SYSTEM_RID, SECURITY_WORLD_RID};
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) && acl != NULL);
+    ASSERT_EQ(2u, acl->AceCount) << subKey;
+    SID_IDENTIFIER_AUTHORITY authorities[2] = {SECURITY_NT_AUTHORITY, SECURITY_WORLD_SID_AUTHORITY};
+    const DWORD rids[2] = {SECURITY_LOCAL_SYSTEM_RID, SECURITY_WORLD_RID};
     for (DWORD i = 0; i < 2; ++i) {
-        void* entry = NULL;
+        ACCESS_ALLOWED_ACE* ace = NULL;
         PSID expected = NULL;
-        ASSERT_TRUE(GetAce(acl, i, &entry));
-        ASSERT_TRUE(AllocateAndInitializeSid(&authorities[i], 1, rids[i], 0, 0, 0, 0, 0, 0, 0,
-                                             &expected));
-        ACCESS_ALLOWED_ACE* ace = static_cast<ACCESS_ALLOWED_ACE*>(entry);
-        EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, ace->Header.AceType) << "entry " << i;
-        EXPECT_EQ(static_cast<DWORD>(KEY_ALL_ACCESS), ace->Mask) << "entry " << i;
-        EXPECT_TRUE(EqualSid(&ace->SidStart, expected)) << "entry " << i;
+        GetAce(acl, i, reinterpret_cast<void**>(&ace));
+        AllocateAndInitializeSid(&authorities[i], 1, rids[i], 0, 0, 0, 0, 0, 0, 0, &expected);
+        EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, ace->Header.AceType) << subKey << " entry " << i;
+        EXPECT_EQ(static_cast<DWORD>(KEY_ALL_ACCESS), ace->Mask) << subKey << " entry " << i;
+        EXPECT_TRUE(EqualSid(&ace->SidStart, expected)) << subKey << " entry " << i;
         FreeSid(expected);
     }
 }
