@@ -91,7 +91,7 @@ std::string Flags()
     for (const char* name :
          {"RST_FREPLACE", "ERR_ZQAPIINUSE", "ERR_OSVERNOTSUPPORT", "ERR_OTHERS"}) {
         if (ValueExists(kVtrCommonKey, name))
-            flags += std::string(name) + "=" + std::to_string(DwordValue(kVtrCommonKey, name)) + " ";
+            flags += name + ("=" + std::to_string(DwordValue(kVtrCommonKey, name))) + " ";
     }
     return flags;
 }

@@ -65,9 +65,8 @@ TEST_F(Settings, InstallSectionFillsTheSettingsForThisWindows)
     EXPECT_EQ("zqsetup.exe", frame.sdkInstaller);
     EXPECT_EQ("zq.ini", frame.sdkIniFile);
 
-    Registry current(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", NULL,
-                     FALSE, 0);
-    const std::string common = current.QueryString("CommonFilesDir", "");
+    const std::string common =
+        StringValue("Software\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir");
     ASSERT_FALSE(common.empty());
     EXPECT_EQ(common + "\\NORVA\\HTML", frame.htmlDir);
     EXPECT_EQ(common + "\\NORVA\\HTML\\tools", frame.copyExecDir);
@@ -77,18 +76,16 @@ TEST_F(Settings, InstallSectionFillsTheSettingsForThisWindows)
 
 TEST_F(Settings, MissingEntriesGiveTheirCodes)
 {
-    UseIni("[Install]\r\nDRVNAME=x\r\n");
-    EXPECT_FALSE(frame.LoadInstallSettings());
-    EXPECT_EQ("16/2", Pair(frame));
-
-    UseIni("[Install]\r\nLANGUAGEMON1=a,b\r\nLANGUAGEMON2=a,b\r\nLANGUAGEMON3=a,b\r\n");
-    EXPECT_FALSE(frame.LoadInstallSettings());
-    EXPECT_EQ("6/3", Pair(frame));
-
-    UseIni("[Other]\r\nDRVNAME=x\r\n");
-    EXPECT_FALSE(frame.LoadInstallSettings());
-    EXPECT_EQ("6/1", Pair(frame));
-
+    const std::pair<const char*, const char*> cases[] = {
+        {"[Install]\r\nDRVNAME=x\r\n", "16/2"},  // no monitor entry for this Windows
+        {"[Install]\r\nLANGUAGEMON1=a,b\r\nLANGUAGEMON2=a,b\r\nLANGUAGEMON3=a,b\r\n", "6/3"},
+        {"[Other]\r\nDRVNAME=x\r\n", "6/1"},
+    };
+    for (const auto& c : cases) {
+        UseIni(c.first);
+        EXPECT_FALSE(frame.LoadInstallSettings()) << c.first;
+        EXPECT_EQ(c.second, Pair(frame)) << c.first;
+    }
     frame.cmdLine.installArg = TempDir() + "missing.ini";
     EXPECT_FALSE(frame.LoadInstallSettings());
     EXPECT_EQ("6/1", Pair(frame));

@@ -171,11 +171,11 @@ TEST_F(LanguageMonitorTest, ADriverThatNamesTheMonitorIsLeftAloneOnNtOnly)
     const std::string monitor = kMonitor;
     if (osKind == 1) {
         // Detached, deleted, installed and attached again.
-        EXPECT_EQ((std::vector<std::string>{"AddPrinterDriverA (null)", "DeleteMonitorA " + monitor,
-                                            "DeleteMonitorA " + monitor,
-                                            "AddMonitorA " + monitor + " Windows 4.0 " + kMonitorDll,
-                                            "AddPrinterDriverA " + monitor,
-                                            "SetPrinterA Test Printer A"}),
+        EXPECT_EQ((std::vector<std::string>{
+                      "AddPrinterDriverA (null)", "DeleteMonitorA " + monitor,
+                      "DeleteMonitorA " + monitor,
+                      "AddMonitorA " + monitor + " Windows 4.0 " + kMonitorDll,
+                      "AddPrinterDriverA " + monitor, "SetPrinterA Test Printer A"}),
                   calls.log);
     } else {
         EXPECT_EQ(std::vector<std::string>{"SetPrinterA Test Printer A"}, calls.log);

@@ -54,8 +54,7 @@ std::wstring Wide(const std::string& text)
 }
 
 // The test's own use of the shell link object, to plant and inspect links.
-class LinkObject {
-public:
+struct LinkObject {
     LinkObject()
     {
         CoInitialize(NULL);
@@ -71,31 +70,27 @@ public:
         if (link != nullptr)
             link->Release();
     }
-    LinkObject(const LinkObject&) = delete;
-    LinkObject& operator=(const LinkObject&) = delete;
 
-    static bool Write(const std::string& linkPath, const std::string& target)
-    {
-        LinkObject object;
-        return object.file != nullptr && SUCCEEDED(object.link->SetPath(target.c_str())) &&
-               SUCCEEDED(object.file->Save(Wide(linkPath).c_str(), TRUE));
-    }
-
-    // The target of a link file as GetPath gives it; "" when it is none.
-    static std::string Target(const std::string& linkPath)
-    {
-        LinkObject object;
-        char text[MAX_PATH] = "";
-        if (object.file != nullptr &&
-            SUCCEEDED(object.file->Load(Wide(linkPath).c_str(), STGM_READ)))
-            object.link->GetPath(text, MAX_PATH, NULL, SLGP_RAWPATH);
-        return text;
-    }
-
-private:
     IShellLinkA* link = nullptr;
     IPersistFile* file = nullptr;
 };
+
+bool WriteLink(const std::string& linkPath, const std::string& target)
+{
+    LinkObject object;
+    return object.file != nullptr && SUCCEEDED(object.link->SetPath(target.c_str())) &&
+           SUCCEEDED(object.file->Save(Wide(linkPath).c_str(), TRUE));
+}
+
+// The target of a link file as GetPath gives it; "" when it is none.
+std::string LinkTarget(const std::string& linkPath)
+{
+    LinkObject object;
+    char text[MAX_PATH] = "";
+    if (object.file != nullptr && SUCCEEDED(object.file->Load(Wide(linkPath).c_str(), STGM_READ)))
+        object.link->GetPath(text, MAX_PATH, NULL, SLGP_RAWPATH);
+    return text;
+}
 
 // The files (not folders) in a folder, sorted.
 std::vector<std::string> FilesIn(const std::string& folder)
@@ -150,7 +145,7 @@ protected:
     {
         std::vector<std::string> found;
         for (const std::string& name : FilesIn(startup)) {
-            if (SameFile(LinkObject::Target(startup + "\\" + name), target))
+            if (SameFile(LinkTarget(startup + "\\" + name), target))
                 found.push_back(name);
         }
         return found;
@@ -172,7 +167,7 @@ TEST_F(StartupShortcuts, InstallingTwiceLeavesOneLinkEvenWhenItsNameChanged)
     frame.shortcutName = "VTR3 Monitor";
     ASSERT_TRUE(frame.CreateShortcuts());
 
-    const std::string linkTarget = LinkObject::Target(InStartup("VTR3 Monitor.lnk"));
+    const std::string linkTarget = LinkTarget(InStartup("VTR3 Monitor.lnk"));
     EXPECT_TRUE(SameFile(target, linkTarget)) << "link points at " << linkTarget;
     EXPECT_TRUE(FilesIn(otherStartup).empty()) << "the other Startup folder was written";
 
@@ -199,14 +194,14 @@ TEST_F(StartupShortcuts, LinksToTheProgramGoInAnyCaseOrFormAndOthersStay)
     WriteText(InStartup("notes.lnk"), "");  // not a link at all
     CreateDirectoryA(InStartup("folder.lnk").c_str(), NULL);
 
-    ASSERT_TRUE(LinkObject::Write(InStartup("as set.lnk"), target));
-    ASSERT_TRUE(LinkObject::Write(InStartup("upper case.lnk"), upper));
+    ASSERT_TRUE(WriteLink(InStartup("as set.lnk"), target));
+    ASSERT_TRUE(WriteLink(InStartup("upper case.lnk"), upper));
     // Windows returns a link's target in its 8.3 form.
-    ASSERT_TRUE(LinkObject::Write(InStartup("short form.lnk"), ShortPath(target)));
-    ASSERT_TRUE(LinkObject::Write(InStartup("read-only.lnk"), target));
+    ASSERT_TRUE(WriteLink(InStartup("short form.lnk"), ShortPath(target)));
+    ASSERT_TRUE(WriteLink(InStartup("read-only.lnk"), target));
     SetFileAttributesA(InStartup("read-only.lnk").c_str(), FILE_ATTRIBUTE_READONLY);
-    ASSERT_TRUE(LinkObject::Write(InStartup("other.lnk"), otherProgram));
-    ASSERT_TRUE(LinkObject::Write(InStartup("elsewhere.lnk"), elsewhere));
+    ASSERT_TRUE(WriteLink(InStartup("other.lnk"), otherProgram));
+    ASSERT_TRUE(WriteLink(InStartup("elsewhere.lnk"), elsewhere));
 
     const std::vector<std::string> others = {"elsewhere.lnk", "notes.lnk", "other.lnk"};
     ASSERT_TRUE(frame.DeleteLinksTo(target));
