@@ -126,12 +126,17 @@ protected:
         copyDir = StringValue("Software\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir") +
                   "\\NORVA\\HTML\\tools\\deep";
 
-        // Windows 98 keeps a driver's key right under "Drivers"; Wine files it
-        // under "Version-0" whatever it presents, so the 98 key is made here.
-        driverKey = OsKindOfThisWindows() == 1
-                        ? std::string("System\\CurrentControlSet\\control\\Print\\Environments"
-                                      "\\Windows 4.0\\Drivers\\") + kDriver
-                        : DriverKeyPath(*driver);
+        // The port settings go to the driver's key of a 32-bit system:
+        // directly under "Drivers" on Windows 98, under "Version-<n>" of
+        // "Windows NT x86" on NT. Wine files 98 drivers under "Version-0", and
+        // a 64-bit test build sees the "Windows x64" environment, so the key
+        // the program writes to is made here.
+        driverKey = std::string("System\\CurrentControlSet\\control\\Print\\Environments\\") +
+                    (OsKindOfThisWindows() == 1
+                         ? std::string("Windows 4.0\\Drivers\\")
+                         : "Windows NT x86\\Drivers\\Version-" +
+                               std::to_string(driver->version) + "\\") +
+                    kDriver;
         CreateKey(driverKey);
     }
 

@@ -149,8 +149,15 @@ std::string WriteTempFile(const std::string& name, const std::string& text)
 
 std::string WaitForRecord(const std::string& program)
 {
+    // A record always holds at least the command line; an empty read means
+    // the file is still being put in place.
     const std::string record = program + ".txt";
-    for (int waited = 0; waited < 20000 && !FileExists(record); waited += 50)
+    std::string bytes;
+    for (int waited = 0; waited < 20000; waited += 50) {
+        bytes = ReadFileBytes(record);
+        if (!bytes.empty())
+            break;
         Sleep(50);
-    return ReadFileBytes(record);
+    }
+    return bytes;
 }

@@ -267,6 +267,7 @@ TEST_F(UtilityPage, TheButtonsStartTheProgramsForThePrinter)
                    {IDC_BUTTON_MONITOR_SETTING, kMoncfg, "   IDC_BUTTON_MONITOR_SETTING:\r\n"}};
     for (const auto& button : buttons) {
         DeleteLog();
+        DeleteFileA((button.program + ".txt").c_str());  // no record of an earlier start
         SendDlgItemMessageA(page, button.button, BM_CLICK, 0, 0);
         const std::string record = WaitForRecord(button.program);
         EXPECT_EQ(0u, record.find(button.program + " /F")) << record;

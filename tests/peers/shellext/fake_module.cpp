@@ -59,5 +59,6 @@ int main()
     std::fprintf(file, "%s\n", commandLine.c_str());
     std::fwrite(contents.data(), 1, contents.size(), file);
     std::fclose(file);
+    DeleteFileA(record.c_str());  // a record of an earlier start gives way
     return MoveFileA(partial.c_str(), record.c_str()) ? 0 : 1;
 }
