@@ -129,6 +129,44 @@ LONG RecordMonitorDll(const std::string& monitorName, const std::string& monitor
     return 0;
 }
 
+// Opens the printer and reads its driver record into `buffer`; NULL after a
+// failure, with the frame's result pair and Windows error set.
+DRIVER_INFO_3A* ReadPrinterDriver(CMainFrame& frame, const std::string& printerName,
+                                  bool fullAccess, HeapBuffer& buffer)
+{
+    PrinterHandle printer;
+    if (!printer.Open(printerName, fullAccess)) {
+        frame.LastError = GetLastError();
+        frame.SetResult(7, 40);
+        return NULL;
+    }
+    if (!ReadDriverRecord(printer.get(), buffer)) {
+        frame.LastError = GetLastError();
+        frame.SetResult(7, 41);
+        return NULL;
+    }
+    return static_cast<DRIVER_INFO_3A*>(buffer.get());
+}
+
+// Attaches the frame's language monitor to the driver record and records its
+// DLL; FALSE after a failure, with the result pair set.
+BOOL AttachMonitor(CMainFrame& frame, DRIVER_INFO_3A* record)
+{
+    std::string monitor = frame.langMonitorName;
+    if (!AddDriverWithMonitor(record, &monitor[0])) {
+        frame.LastError = GetLastError();
+        frame.SetResult(7, 48);
+        return FALSE;
+    }
+    LONG failure = RecordMonitorDll(frame.langMonitorName, frame.langMonitorDll,
+                                    frame.securityAttributes, frame.LastError);
+    if (failure != 0) {
+        frame.SetResult(3, failure);
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The name and extension of a path, without drive and directory.
 std::string FileNamePart(const std::string& path)
 {
@@ -244,20 +282,10 @@ BOOL CMainFrame::RegisterLanguageMonitor(std::string printerName)
 
 BOOL CMainFrame::RegisterMonitorWin9x(std::string printerName)
 {
-    PrinterHandle printer;
-    if (!printer.Open(printerName, false)) {
-        LastError = GetLastError();
-        SetResult(7, 40);
-        return FALSE;
-    }
     HeapBuffer buffer;
-    if (!ReadDriverRecord(printer.get(), buffer)) {
-        LastError = GetLastError();
-        SetResult(7, 41);
+    DRIVER_INFO_3A* record = ReadPrinterDriver(*this, printerName, false, buffer);
+    if (record == NULL)
         return FALSE;
-    }
-    printer.Close();
-    DRIVER_INFO_3A* record = static_cast<DRIVER_INFO_3A*>(buffer.get());
 
     // These systems have no early exit: the driver is detached from whatever
     // monitor it names, and the monitor installed afresh.
@@ -273,38 +301,15 @@ BOOL CMainFrame::RegisterMonitorWin9x(std::string printerName)
     }
     RemoveMonitor(langMonitorName);
     InstallMonitor(langMonitorName, kEnvironmentWin9x, langMonitorDll);
-
-    std::string monitor = langMonitorName;
-    if (!AddDriverWithMonitor(record, &monitor[0])) {
-        LastError = GetLastError();
-        SetResult(7, 48);
-        return FALSE;
-    }
-    LONG failure = RecordMonitorDll(langMonitorName, langMonitorDll, securityAttributes,
-                                    LastError);
-    if (failure != 0) {
-        SetResult(3, failure);
-        return FALSE;
-    }
-    return TRUE;
+    return AttachMonitor(*this, record);
 }
 
 BOOL CMainFrame::RegisterMonitorNT(std::string printerName)
 {
-    PrinterHandle printer;
-    if (!printer.Open(printerName, true)) {
-        LastError = GetLastError();
-        SetResult(7, 40);
-        return FALSE;
-    }
     HeapBuffer buffer;
-    if (!ReadDriverRecord(printer.get(), buffer)) {
-        LastError = GetLastError();
-        SetResult(7, 41);
+    DRIVER_INFO_3A* record = ReadPrinterDriver(*this, printerName, true, buffer);
+    if (record == NULL)
         return FALSE;
-    }
-    printer.Close();
-    DRIVER_INFO_3A* record = static_cast<DRIVER_INFO_3A*>(buffer.get());
 
     if (record->pMonitorName != NULL && langMonitorName == record->pMonitorName)
         return TRUE;
@@ -318,20 +323,7 @@ BOOL CMainFrame::RegisterMonitorNT(std::string printerName)
         return FALSE;
     }
     InstallMonitor(langMonitorName, kEnvironmentNT, langMonitorDll);
-
-    std::string monitor = langMonitorName;
-    if (!AddDriverWithMonitor(record, &monitor[0])) {
-        LastError = GetLastError();
-        SetResult(7, 48);
-        return FALSE;
-    }
-    LONG failure = RecordMonitorDll(langMonitorName, langMonitorDll, securityAttributes,
-                                    LastError);
-    if (failure != 0) {
-        SetResult(3, failure);
-        return FALSE;
-    }
-    return TRUE;
+    return AttachMonitor(*this, record);
 }
 
 BOOL CMainFrame::CopyDriverFiles(DRIVER_INFO_3A* info)
