@@ -81,13 +81,9 @@ BOOL StartWithParameterFile(const char* printerName, const char* modulePath,
 
 BOOL LocateModules(const char* printerName)
 {
-    char driverName[kNameSize];
-    if (!GetPrinterDriverName(printerName, driverName))
-        return FALSE;
     char keyPath[kDriverKeyPathSize];
-    BuildDriverKeyPath(driverName, keyPath);
     RegKey driverKey;
-    if (!driverKey.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ))
+    if (!OpenPrinterModelKey(printerName, driverKey, keyPath))
         return FALSE;
     monrunPath[0] = '\0';
     moncfgPath[0] = '\0';

@@ -32,16 +32,23 @@ void BuildDriverKeyPath(const char* driverName, char* keyPath)
     std::snprintf(keyPath, kDriverKeyPathSize, "%s%s", kDriverKeyPrefix, driverName);
 }
 
-BOOL IsXimpTarget(const char* printerName)
+BOOL OpenPrinterModelKey(const char* printerName, RegKey& key, char* keyPath)
 {
+    keyPath[0] = '\0';
     char driverName[kNameSize];
     if (!GetPrinterDriverName(printerName, driverName))
         return FALSE;
-    char keyPath[kDriverKeyPathSize];
     BuildDriverKeyPath(driverName, keyPath);
+    return key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ);
+}
+
+BOOL IsXimpTarget(const char* printerName)
+{
+    char keyPath[kDriverKeyPathSize];
     RegKey driverKey;
-    if (!driverKey.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ)) {
-        ExtDebugLog("     Target Check : Regstry(%s) Open Error\r\n", keyPath);
+    if (!OpenPrinterModelKey(printerName, driverKey, keyPath)) {
+        if (keyPath[0] != '\0')
+            ExtDebugLog("     Target Check : Regstry(%s) Open Error\r\n", keyPath);
         return FALSE;
     }
     DWORD ximpType = 0;

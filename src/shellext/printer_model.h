@@ -3,6 +3,7 @@
 #pragma once
 
 #include "product_keys.h"
+#include "win32_owners.h"
 
 #include <windows.h>
 
@@ -17,6 +18,11 @@ BOOL GetPrinterDriverName(const char* printerName, char* driverName);
 // Builds the driver key path of `driverName` into `keyPath`
 // (kDriverKeyPathSize bytes).
 void BuildDriverKeyPath(const char* driverName, char* keyPath);
+
+// Opens the model's driver key of the printer for reading; its path goes to
+// `keyPath` (kDriverKeyPathSize bytes), empty when the printer's driver is
+// unknown. FALSE when the key cannot be opened.
+BOOL OpenPrinterModelKey(const char* printerName, RegKey& key, char* keyPath);
 
 // TRUE when the printer's model has "XIMPType" = 1: the printers that get
 // the copy hook's care and the utility page.
