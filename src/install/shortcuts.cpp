@@ -136,6 +136,35 @@ std::string LinkTarget(IShellLinkA* link, IPersistFile* file, const std::string&
     return target;
 }
 
+// The second result codes of a Startup folder listing that fails.
+struct ListingFailures {
+    LONG noFolder;    // the folder is not known
+    LONG noEnter;     // it cannot be made the current directory
+    LONG noListing;   // its files cannot be listed
+};
+
+// Enters the Startup folder of this Windows and starts listing its files.
+// FALSE with the frame's result pair (7, ...) set when any step fails.
+bool BeginStartupListing(CMainFrame& frame, CFileFind& find, std::string& folder,
+                         const ListingFailures& failures)
+{
+    folder = frame.GetSpecialFolderPath(StartupFolderId(frame.osKind));
+    if (folder.empty()) {
+        frame.SetResult(7, failures.noFolder);
+        return false;
+    }
+    if (!SetCurrentDirectoryA(folder.c_str())) {
+        frame.SetResult(7, failures.noEnter);
+        return false;
+    }
+    if (!find.FindFile("*.*")) {
+        frame.LastError = GetLastError();
+        frame.SetResult(7, failures.noListing);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 BOOL CMainFrame::CreateShortcuts()
@@ -165,22 +194,10 @@ BOOL CMainFrame::CreateShortcuts()
 
 BOOL CMainFrame::DeleteLinksTo(const std::string& target)
 {
-    const std::string folder = GetSpecialFolderPath(StartupFolderId(osKind));
-    if (folder.empty()) {
-        SetResult(7, 95);
-        return FALSE;
-    }
-    if (!SetCurrentDirectoryA(folder.c_str())) {
-        SetResult(7, 96);
-        return FALSE;
-    }
+    std::string folder;
     CFileFind find;
-    BOOL more = find.FindFile("*.*");
-    if (!more) {
-        LastError = GetLastError();
-        SetResult(7, 97);
+    if (!BeginStartupListing(*this, find, folder, {95, 96, 97}))
         return FALSE;
-    }
     ComPtr<IShellLinkA> link;
     if (FAILED(CreateShellLink(link))) {
         LastError = GetLastError();
@@ -194,7 +211,7 @@ BOOL CMainFrame::DeleteLinksTo(const std::string& target)
     }
 
     const std::string wanted = ShortForm(target);
-    while (more) {
+    for (BOOL more = TRUE; more;) {
         more = find.FindNextFile();
         if (find.IsDots())
             continue;
@@ -210,23 +227,11 @@ BOOL CMainFrame::DeleteLinksTo(const std::string& target)
 
 BOOL CMainFrame::DeleteShortcutLinks()
 {
-    const std::string folder = GetSpecialFolderPath(StartupFolderId(osKind));
-    if (folder.empty()) {
-        SetResult(7, 120);
-        return FALSE;
-    }
-    if (!SetCurrentDirectoryA(folder.c_str())) {
-        SetResult(7, 121);
-        return FALSE;
-    }
+    std::string folder;
     CFileFind find;
-    BOOL more = find.FindFile("*.*");
-    if (!more) {
-        LastError = GetLastError();
-        SetResult(7, 122);
+    if (!BeginStartupListing(*this, find, folder, {120, 121, 122}))
         return FALSE;
-    }
-    while (more) {
+    for (BOOL more = TRUE; more;) {
         more = find.FindNextFile();
         if (find.IsDots())
             continue;
