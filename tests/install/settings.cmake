@@ -1,10 +1,8 @@
 # The installation settings, under each Windows and under three user languages.
 monsetup_add_test(install_settings_tests
-    SOURCES install_settings_test.cpp install_test_files.cpp
-            ${PROJECT_SOURCE_DIR}/tests/app/app_test_support.cpp
-    LIBS monchk_all test_support
+    SOURCES install_settings_test.cpp
+    LIBS monchk_all install_test_support
     WINVERS win98 nt40 win2k)
-target_include_directories(install_settings_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/app)
 foreach(language de_DE ja_JP)
     add_test(NAME install_settings_tests.${language} COMMAND install_settings_tests
              --gtest_filter=Language*)
