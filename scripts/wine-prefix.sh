@@ -11,29 +11,39 @@ arch=$2
 versions="win98 nt40 win2k"
 stamp="$dir/.ready"
 
+. "$(dirname "$0")/wine-env.sh"
+monsetup_use_wine "$arch" || exit 1
+
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 
-wine_id=$(wine --version)
+wine_id=$("$WINELOADER" --version)
 [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wine_id $arch" ] && exit 0
 
 mkdir -p "$dir"
+dir=$(cd "$dir" && pwd)
 exec 9>"$dir/.lock"
 flock 9
 [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wine_id $arch" ] && exit 0
 
 stop_server() {
-    wineserver -k 2>/dev/null || true
-    wineserver -w 2>/dev/null || true
+    "$WINESERVER" -k 2>/dev/null || true
+    "$WINESERVER" -w 2>/dev/null || true
 }
 
+# A template half made by a run that was killed is made again from scratch.
 rm -rf "${dir:?}/default" "${dir:?}/new"
 export WINEARCH=$arch
 export WINEPREFIX="$dir/new"
-wineboot -i >/dev/null 2>&1
+if ! "$WINELOADER" wineboot.exe --init >"$dir/wineboot.log" 2>&1; then
+    echo "wine-prefix: wineboot failed for $WINEPREFIX ($arch); its output:" >&2
+    cat "$dir/wineboot.log" >&2
+    stop_server
+    exit 1
+fi
 # Without a display the default driver cannot create windows; "null" can.
-wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+"$WINELOADER" reg.exe add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 stop_server
 mv "$dir/new" "$dir/default"
 
@@ -41,7 +51,7 @@ for version in $versions; do
     rm -rf "${dir:?}/$version"
     cp -a "$dir/default" "$dir/$version"
     export WINEPREFIX="$dir/$version"
-    wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
+    "$WINELOADER" reg.exe add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
     stop_server
 done
 
