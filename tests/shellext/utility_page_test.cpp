@@ -1,6 +1,7 @@
 #include "utility_page.h"
 
 #include "launcher.h"
+#include "printer_data_object.h"
 #include "server.h"
 #include "shell_ext.h"
 #include "shellext_env.h"
@@ -14,48 +15,11 @@
 
 namespace {
 
-// What the shell hands to Initialize: the printer's name as a drop list in
-// the "PrinterFriendlyName" format, UTF-16 on Windows NT, ANSI on 95/98.
-// Counts references without ever deleting itself.
-class FakeDataObject : public IDataObject {
+// The shell's data object for `printer`: the name in UTF-16 on Windows NT,
+// in ANSI on 95/98.
+class FakeDataObject : public PrinterDataObject {
 public:
-    explicit FakeDataObject(const std::string& printer) : name(printer) {}
-
-    HRESULT failure = S_OK;     // GetData's answer instead of the name
-    bool brokenOffset = false;  // the name's offset points past the block
-    LONG references = 1;
-
-    STDMETHODIMP QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++references; }
-    STDMETHODIMP_(ULONG) Release() override { return --references; }
-    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override
-    {
-        if (failure != S_OK || format->cfFormat != RegisterClipboardFormatA("PrinterFriendlyName"))
-            return failure != S_OK ? failure : DV_E_FORMATETC;
-        const std::wstring wide(name.begin(), name.end());
-        const size_t size = IsWindowsNT() ? (wide.size() + 1) * 2 : name.size() + 1;
-        medium->tymed = TYMED_HGLOBAL;
-        medium->pUnkForRelease = NULL;
-        medium->hGlobal = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + size + 2);
-        BYTE* data = static_cast<BYTE*>(GlobalLock(medium->hGlobal));
-        reinterpret_cast<DROPFILES*>(data)->pFiles = brokenOffset ? 0x10000 : sizeof(DROPFILES);
-        reinterpret_cast<DROPFILES*>(data)->fWide = IsWindowsNT();
-        memcpy(data + sizeof(DROPFILES), IsWindowsNT() ? static_cast<const void*>(wide.c_str())
-                                                       : name.c_str(), size);
-        GlobalUnlock(medium->hGlobal);
-        return S_OK;
-    }
-    STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    STDMETHODIMP QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
-    STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
-    STDMETHODIMP DUnadvise(DWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-
-private:
-    std::string name;
+    explicit FakeDataObject(const std::string& printer) : PrinterDataObject(printer, IsWindowsNT()) {}
 };
 
 BOOL CALLBACK CollectPage(HPROPSHEETPAGE page, LPARAM pages)
