@@ -69,7 +69,13 @@ STDMETHODIMP CShellExtClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID r
     });
 }
 
-STDMETHODIMP CShellExtClassFactory::LockServer(BOOL)
+// A lock keeps the DLL loaded without any object, as COM requires; an unlock
+// without a lock is ignored.
+STDMETHODIMP CShellExtClassFactory::LockServer(BOOL fLock)
 {
+    if (fLock)
+        InterlockedIncrement(&g_cServerLocks);
+    else if (InterlockedDecrement(&g_cServerLocks) < 0)
+        InterlockedIncrement(&g_cServerLocks);
     return S_OK;
 }

@@ -1,5 +1,5 @@
-// The COM server's module state: its one class, the count of live objects
-// that keeps the DLL loaded, and the module's instance handle.
+// The COM server's module state: its one class, the counts that keep the DLL
+// loaded, and the module's instance handle.
 #pragma once
 
 #include <windows.h>
@@ -10,8 +10,20 @@
 extern const CLSID CLSID_PrinterShellExt;
 constexpr char kClsidText[] = "{A03C8CDD-E1BA-42D6-96A1-C98DBF4F32B2}";
 
-// Live class factories, CShellExt objects and (through the sheet) pages.
+// Live class factories and CShellExt objects; changed only with Interlocked
+// calls.
 extern LONG g_cRefThisDll;
+
+// Live utility pages: the pages' pcRefParent, which comctl32 alone counts,
+// on the sheet's thread and with plain increments. Kept apart from
+// g_cRefThisDll so that the two writers can never lose each other's updates.
+extern UINT g_cRefPages;
+
+// Locks taken with IClassFactory::LockServer and not yet given back.
+extern LONG g_cServerLocks;
+
+// TRUE while an object, a page or a lock still needs the DLL.
+BOOL ServerInUse();
 
 // The DLL's instance handle, stored when it is attached to a process.
 extern HINSTANCE g_hInstance;
