@@ -1,6 +1,6 @@
 // The registry keys and values the setup INI lists (REGPATH / REGENTER), and
 // the model's record of its language monitor.
-#include "main_frame.h"
+#include "install_run.h"
 
 #include "registry.h"
 #include "setup_ini.h"
@@ -32,7 +32,7 @@ bool StartsWithDigit(const std::string& text)
 
 }  // namespace
 
-HKEY CMainFrame::ParseRootKey(std::string& path)
+HKEY InstallRun::ParseRootKey(std::string& path)
 {
     struct Root {
         const char* prefix;
@@ -54,20 +54,20 @@ HKEY CMainFrame::ParseRootKey(std::string& path)
     return NULL;
 }
 
-BOOL CMainFrame::WriteRegistryEntries()
+BOOL InstallRun::WriteRegistryEntries()
 {
-    if (iniPath.empty()) {
-        SetResult(8, 2);
+    if (settings.iniPath.empty()) {
+        result.Record(pair::kNoIniPath);
         return FALSE;
     }
-    if (driverDir.empty()) {
-        SetResult(7, 60);
+    if (settings.driverDir.empty()) {
+        result.Record(pair::kEntriesWithoutDriverDir);
         return FALSE;
     }
 
     CSetupIni ini;
-    if (!ini.Open(iniPath, "Install")) {
-        SetResult(6, 6);
+    if (!ini.Open(settings.iniPath, "Install")) {
+        result.Record(pair::kIniEntriesNotRead);
         return FALSE;
     }
 
@@ -90,13 +90,13 @@ BOOL CMainFrame::WriteRegistryEntries()
             slotPaths[n] = CSetupIni::Unquote(ini.fields[1]);
             rootKeys[n] = ParseRootKey(slotPaths[n]);
             if (rootKeys[n] == NULL) {
-                SetResult(6, 7);
+                result.Record(pair::kIniBadRootKey);
                 return FALSE;
             }
-            if (!slotKeys[n].Create(rootKeys[n], slotPaths[n], NULL, securityAttributes,
+            if (!slotKeys[n].Create(rootKeys[n], slotPaths[n], NULL, environment.securityAttributes,
                                     Registry::kAllAccess) &&
                 !slotKeys[n].isOpen) {
-                SetResult(3, 30);
+                result.Record(pair::kEntryKeyNotOpened);
                 return FALSE;
             }
             continue;
@@ -110,24 +110,24 @@ BOOL CMainFrame::WriteRegistryEntries()
                                  ? slotKeys[n].SetDword(name, LeadingDigits(data))
                                  : slotKeys[n].SetString(name, ResolveDirectoryKeyword(data));
         if (!written) {
-            SetResult(3, 31);
+            result.Record(pair::kEntryValueNotWritten);
             return FALSE;
         }
     }
 
     Registry model;
-    if (!model.Create(HKEY_LOCAL_MACHINE, kModelKeyPrefix + driverName, NULL, securityAttributes,
+    if (!model.Create(HKEY_LOCAL_MACHINE, kModelKeyPrefix + settings.driverName, NULL, environment.securityAttributes,
                       Registry::kAllAccess) &&
         !model.isOpen) {
-        SetResult(3, 32);
+        result.Record(pair::kModelRecordNotOpened);
         return FALSE;
     }
-    if (!model.SetString("LanguageMon", langMonitorName)) {
-        SetResult(3, 33);
+    if (!model.SetString("LanguageMon", settings.langMonitorName)) {
+        result.Record(pair::kLanguageMonNotWritten);
         return FALSE;
     }
-    if (!model.SetString("LanguageMonDll", langMonitorDll)) {
-        SetResult(3, 34);
+    if (!model.SetString("LanguageMonDll", settings.langMonitorDll)) {
+        result.Record(pair::kLanguageMonDllNotWritten);
         return FALSE;
     }
     return TRUE;

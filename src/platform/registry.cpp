@@ -13,7 +13,8 @@ Registry::Registry(HKEY parent, const std::string& subkey, LPSECURITY_ATTRIBUTES
         return;
     }
     access = accessMask;
-    isOpen = RegOpenKeyExA(parent, subkey.c_str(), 0, accessMask, &hKey) == ERROR_SUCCESS;
+    openError = static_cast<DWORD>(RegOpenKeyExA(parent, subkey.c_str(), 0, accessMask, &hKey));
+    isOpen = openError == ERROR_SUCCESS;
 }
 
 Registry::~Registry()
@@ -40,6 +41,7 @@ BOOL Registry::Create(HKEY parent, const std::string& subkey, const char* keyCla
                               REG_OPTION_NON_VOLATILE, accessMask, security, &hKey,
                               &disposition);
     access = accessMask;
+    openError = static_cast<DWORD>(rc);
     isOpen = rc == ERROR_SUCCESS;
     return isOpen && disposition == REG_CREATED_NEW_KEY;
 }

@@ -1,5 +1,8 @@
 #include "app_test_support.h"
+#include "install_run.h"
 #include "install_test_files.h"
+#include "startup_links.h"
+#include "uninstall_run.h"
 #include "setup_host.h"
 #include "spooler.h"
 #include "test_frame.h"
@@ -37,22 +40,22 @@ TEST(DirectoryPath, MissingLevelsAreCreatedAndTheCurrentDirectoryRestored)
     const std::string start = CurrentDirectory();
     TestFrame frame;
 
-    EXPECT_TRUE(frame.CreateDirectoryPath(base + "\\a\\b\\c", NULL));
+    EXPECT_TRUE(InstallRun(frame).CreateDirectoryPath(base + "\\a\\b\\c", NULL));
     EXPECT_TRUE(IsDirectory(base + "\\a\\b\\c"));
     EXPECT_EQ(start, CurrentDirectory());
-    EXPECT_TRUE(frame.CreateDirectoryPath(base + "\\a\\b\\c\\", NULL)) << "all levels there";
+    EXPECT_TRUE(InstallRun(frame).CreateDirectoryPath(base + "\\a\\b\\c\\", NULL)) << "all levels there";
 
     // Relative paths grow below the current directory.
     ASSERT_TRUE(SetCurrentDirectoryA(base.c_str()));
-    EXPECT_TRUE(frame.CreateDirectoryPath("r\\s", NULL));
+    EXPECT_TRUE(InstallRun(frame).CreateDirectoryPath("r\\s", NULL));
     EXPECT_TRUE(IsDirectory(base + "\\r\\s"));
     EXPECT_EQ(base, CurrentDirectory());
 
     // A file in the way, or a drive that is not there.
     WriteText(base + "\\file", "");
-    EXPECT_FALSE(frame.CreateDirectoryPath(base + "\\file\\sub", NULL));
+    EXPECT_FALSE(InstallRun(frame).CreateDirectoryPath(base + "\\file\\sub", NULL));
     EXPECT_EQ(base, CurrentDirectory());
-    EXPECT_FALSE(frame.CreateDirectoryPath("Q:\\nowhere", NULL));
+    EXPECT_FALSE(InstallRun(frame).CreateDirectoryPath("Q:\\nowhere", NULL));
 
     SetCurrentDirectoryA(start.c_str());
     for (const char* dir : {"\\a\\b\\c", "\\a\\b", "\\a", "\\r\\s", "\\r"})
@@ -108,7 +111,7 @@ std::string SdkResult()
            std::to_string(DwordValue(kSdkResultKey, "ErrorCode2"));
 }
 
-class InstallRun : public ::testing::Test {
+class WholeInstallRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -191,7 +194,7 @@ protected:
 
 }  // namespace
 
-TEST_F(InstallRun, EveryStepLeavesItsMarkAndTheReplacementIsReported)
+TEST_F(WholeInstallRun, EveryStepLeavesItsMarkAndTheReplacementIsReported)
 {
     WriteIni();
     Answer("installer 0 0x1\r\nsdk 0 0x200001\r\n");
@@ -227,7 +230,7 @@ TEST_F(InstallRun, EveryStepLeavesItsMarkAndTheReplacementIsReported)
 }
 
 // Each run starts from the flags the previous one left: they are cleared.
-TEST_F(InstallRun, EachAnswerOfTheInstallersIsReportedAndFlagged)
+TEST_F(WholeInstallRun, EachAnswerOfTheInstallersIsReportedAndFlagged)
 {
     WriteIni();
     struct Case {
@@ -253,7 +256,7 @@ TEST_F(InstallRun, EachAnswerOfTheInstallersIsReportedAndFlagged)
     }
 }
 
-TEST_F(InstallRun, ReadOnlyCopyIsOverwrittenAndTheNamedInstallerGetsAParameterFile)
+TEST_F(WholeInstallRun, ReadOnlyCopyIsOverwrittenAndTheNamedInstallerGetsAParameterFile)
 {
     ASSERT_TRUE(CopyFileA(BesideThisProgram("NR_Comb.exe").c_str(),
                           (driverDir + "\\SdkSetup.exe").c_str(), FALSE));
@@ -261,7 +264,8 @@ TEST_F(InstallRun, ReadOnlyCopyIsOverwrittenAndTheNamedInstallerGetsAParameterFi
     Answer("installer 0 0x1\r\nsdk 0 0x1\r\n", "SdkSetup");
 
     // A read-only copy of the program from an earlier install.
-    ASSERT_TRUE(TestFrame().CreateDirectoryPath(copyDir, NULL));
+    RunState state;
+    ASSERT_TRUE(InstallRun(state).CreateDirectoryPath(copyDir, NULL));
     WriteText(copyDir + "\\" + kCopyExec, "old");
     SetFileAttributesA((copyDir + "\\" + kCopyExec).c_str(), FILE_ATTRIBUTE_READONLY);
 
@@ -274,7 +278,7 @@ TEST_F(InstallRun, ReadOnlyCopyIsOverwrittenAndTheNamedInstallerGetsAParameterFi
     EXPECT_NE(std::string::npos, command.find("SdkSetup.exe\" /F=\"")) << command;
 }
 
-TEST_F(InstallRun, SettingsFailureEndsTheRunBeforeAnyChange)
+TEST_F(WholeInstallRun, SettingsFailureEndsTheRunBeforeAnyChange)
 {
     ini.reset(new TempIni("[Install]\r\nDRVNAME=x\r\n", "monsetup install.ini"));
     // 16/2 (no monitor entry for this Windows) is reported as success.

@@ -67,5 +67,5 @@ void WriteText(const std::string& path, const std::string& text)
 
 std::string Pair(const CMainFrame& frame)
 {
-    return std::to_string(frame.ErrorCode1) + "/" + std::to_string(frame.ErrorCode2);
+    return std::to_string(frame.result.ErrorCode1()) + "/" + std::to_string(frame.result.ErrorCode2());
 }
