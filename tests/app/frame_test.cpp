@@ -1,4 +1,5 @@
 #include "app_test_support.h"
+#include "monchk_app.h"
 #include "operation_stubs.h"
 #include "test_windows.h"
 
@@ -129,4 +130,92 @@ TEST_F(Dispatch, HiddenFrameIsFoundByClassAndTitle)
     // A second frame reuses the registered class.
     StubbedFrame second;
     EXPECT_NE(static_cast<HWND>(NULL), second.hwnd);
+}
+
+namespace {
+
+// Makes the frame's window class one whose windows the system refuses to
+// create, for as long as the object lives.
+class RefusingFrameClass {
+public:
+    RefusingFrameClass()
+    {
+        UnregisterClassA(kFrameClassName, GetModuleHandleA(NULL));
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = Refuse;
+        wc.hInstance = GetModuleHandleA(NULL);
+        wc.lpszClassName = kFrameClassName;
+        registered = RegisterClassA(&wc) != 0;
+    }
+    ~RefusingFrameClass() { UnregisterClassA(kFrameClassName, GetModuleHandleA(NULL)); }
+
+    bool registered;
+
+private:
+    static LRESULT CALLBACK Refuse(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_NCCREATE)
+            return FALSE;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+};
+
+class TestApp : public CMonchkxxApp {
+public:
+    using CMonchkxxApp::CreateMainFrame;
+};
+
+}  // namespace
+
+// Without its window a run could never end through its message loop: it
+// does no work, reports 7/21 once, and the program ends at once, giving up
+// the single-instance mutex.
+TEST_F(Dispatch, RunWithoutItsWindowReportsAndEnds)
+{
+    if (!Supported())
+        GTEST_SKIP() << "no operation on this Windows";
+    CreateKey(kVtrCommonKey);
+    CallerWindow caller;
+    RefusingFrameClass refusing;
+    ASSERT_TRUE(refusing.registered);
+
+    StubbedFrame frame("/I:setup.ini /W32:" + caller.Decimal());
+    ASSERT_EQ(nullptr, frame.hwnd);
+    EXPECT_FALSE(frame.ExecuteOperation(FALSE));
+    EXPECT_TRUE(Calls().empty());
+    frame.StartWaitTimer();
+    EXPECT_EQ(1, caller.TakeMessages());
+    EXPECT_EQ(3u, caller.wParam);
+    EXPECT_EQ(7, caller.lParam);
+    EXPECT_EQ(7u, DwordValue(kSdkResultKey, "ErrorCode1"));
+    EXPECT_EQ(21u, DwordValue(kSdkResultKey, "ErrorCode2"));
+
+    // The whole program: start-up gives up instead of running a message loop.
+    TestApp app;
+    app.cmdLine = "/W32:" + caller.Decimal();
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(nullptr, app.mainWnd);
+    EXPECT_EQ(1, caller.TakeMessages());
+    app.ExitInstance();
+    EXPECT_EQ(nullptr, app.mutex) << "the mutex is given up for the next run";
+}
+
+// Wine always runs programs as an administrator; the frame's check is
+// answered here instead.
+TEST_F(Dispatch, WithoutAdministratorRightsTheMaintenanceRunRegistersNothing)
+{
+    if (!Supported())
+        GTEST_SKIP() << "no operation on this Windows";
+    SetDwordValue(kVtrCommonKey, "RST_FREPLACE", 1);
+
+    StubbedFrame frame("");
+    frame.administrator = FALSE;
+    EXPECT_TRUE(frame.ExecuteOperation(FALSE));
+    // Windows 95/98 knows no administrators: everyone counts as one.
+    const bool nt = frame.environment.osKind != 1;
+    EXPECT_EQ(!nt, frame.environment.isAdmin != FALSE);
+    EXPECT_FALSE(ValueExists(kVtrCommonKey, "RST_FREPLACE"));
+    EXPECT_EQ(nt ? std::vector<std::string>{} : std::vector<std::string>{"InstallLanguageMonitors"},
+              Calls());
+    EXPECT_EQ(0, frame.result.ErrorCode1());
 }

@@ -1,6 +1,7 @@
 #include "app_test_support.h"
 #include "install_run.h"
 #include "install_test_files.h"
+#include "registry.h"
 #include "startup_links.h"
 #include "uninstall_run.h"
 #include "setup_host.h"
@@ -286,4 +287,33 @@ TEST_F(WholeInstallRun, SettingsFailureEndsTheRunBeforeAnyChange)
     EXPECT_EQ("16/2", SdkResult());
     EXPECT_EQ("", DriverMonitorName(kDriver));
     EXPECT_FALSE(FileExists(driverDir + "\\NR_Comb.cmdline"));
+}
+
+// Wine always runs programs as an administrator: this run is told it has no
+// such rights. On NT the monitor, the port settings and the Startup link are
+// left alone, and the SDK installer is told to leave the printers alone too;
+// Windows 95/98 knows no administrators and runs every step.
+TEST_F(WholeInstallRun, WithoutAdministratorRightsOnlyTheUsersStepsRun)
+{
+    WriteIni();
+    FakeInstaller installer(driverDir, "NR_Comb");
+    const std::string startupLink = StartupFolder(OsKindOfThisWindows()) + "\\VTR3 Check.lnk";
+    DeleteFileA(startupLink.c_str());
+    Registry(HKEY_LOCAL_MACHINE, driverKey, NULL, FALSE, Registry::kAllAccess).DeleteValue("LPT_VECP");
+
+    TestFrame frame("/I:\"" + ini->path + "\"");
+    frame.administrator = FALSE;
+    EXPECT_TRUE(frame.ExecuteOperation(FALSE));
+    const bool nt = OsKindOfThisWindows() != 1;
+    EXPECT_EQ(0, frame.result.ErrorCode1());
+    EXPECT_EQ(nt ? "" : kMonitor, DriverMonitorName(kDriver));
+    EXPECT_EQ(!nt, ValueExists(driverKey, "LPT_VECP"));
+    EXPECT_EQ(!nt, FileExists(startupLink));
+    EXPECT_EQ(driverDir, StringValue("Software\\NORVA\\VTR3\\Model", "Home"));
+
+    const std::string command = installer.CommandLine();
+    EXPECT_NE(std::string::npos,
+              command.find(nt ? " -s -a /Act=In /RepPM=N /ZQP=LPT:NC,OTH:On"
+                              : " -s -a /Act=In /ZQP=A:On"))
+        << command;
 }

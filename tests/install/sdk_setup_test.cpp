@@ -30,38 +30,6 @@ void SetMachineString(const char* key, const char* name, const std::string& valu
     Registry(HKEY_LOCAL_MACHINE, key, NULL, TRUE, 0).SetString(name, value);
 }
 
-// The fake installer copied under one name into one directory: what it was
-// given.
-class FakeInstaller {
-public:
-    FakeInstaller(const std::string& directory, const std::string& baseName)
-        : base(directory + "\\" + baseName)
-    {
-        CopyFileA(BesideThisProgram("NR_Comb.exe").c_str(), (base + ".exe").c_str(), FALSE);
-        Forget();
-    }
-
-    // The command line of the last run, waiting for it with a bound.
-    std::string CommandLine() const
-    {
-        for (DWORD start = GetTickCount(); !RanAlready(); Sleep(50)) {
-            if (GetTickCount() - start > 20000)
-                return "<did not run>";
-        }
-        return FileText(base + ".cmdline");
-    }
-    std::string Parameters() const { return FileText(base + ".params"); }
-    bool RanAlready() const { return FileExists(base + ".done"); }
-    void Forget()
-    {
-        for (const char* extension : {".cmdline", ".params", ".done"})
-            DeleteFileA((base + extension).c_str());
-    }
-
-private:
-    std::string base;
-};
-
 class SdkHandOff : public ::testing::Test {
 protected:
     void SetUp() override
