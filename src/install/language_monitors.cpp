@@ -54,28 +54,54 @@ private:
     HANDLE handle = NULL;
 };
 
-// EnumPrintersA level 2 of all local, connected and network printers, sized
-// by a first call. FALSE when the list is empty or the filling call fails.
-BOOL EnumeratePrinters(HeapBuffer& buffer, DWORD& count)
+// First buffer sizes of the spooler queries below. Most queries fit, so the
+// spooler does its work once instead of once to size and once to fill: under
+// some spoolers each call walks every printer's registry key.
+const DWORD kPrinterListGuess = 64 * 1024;
+const DWORD kDriverRecordGuess = 4 * 1024;
+
+// Runs `query` (buffer, size, &needed) into `buffer`; when the buffer is too
+// small, once more with the size the spooler asked for.
+template <class Query>
+BOOL QueryIntoBuffer(HeapBuffer& buffer, DWORD size, Query query)
 {
-    DWORD needed = 0;
-    count = 0;
-    EnumPrintersA(kEnumFlags, NULL, 2, NULL, 0, &needed, &count);
-    if (needed == 0 || !buffer.Allocate(needed))
-        return FALSE;
-    return EnumPrintersA(kEnumFlags, NULL, 2, static_cast<LPBYTE>(buffer.get()), needed,
-                         &needed, &count);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!buffer.Allocate(size))
+            return FALSE;
+        DWORD needed = 0;
+        if (query(static_cast<LPBYTE>(buffer.get()), size, &needed))
+            return TRUE;
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= size)
+            return FALSE;
+        size = needed;
+    }
+    return FALSE;
 }
 
-// GetPrinterDriverA level 3 of an open printer, sized by a first call.
+// EnumPrintersA level 2 of all local, connected and network printers. FALSE
+// when the list is empty (with no Windows error) or the spooler fails.
+BOOL EnumeratePrinters(HeapBuffer& buffer, DWORD& count)
+{
+    count = 0;
+    BOOL listed = QueryIntoBuffer(buffer, kPrinterListGuess,
+                                  [&count](LPBYTE data, DWORD size, DWORD* needed) {
+                                      return EnumPrintersA(kEnumFlags, NULL, 2, data, size,
+                                                           needed, &count);
+                                  });
+    if (listed && count == 0) {
+        SetLastError(ERROR_SUCCESS);
+        return FALSE;
+    }
+    return listed;
+}
+
+// GetPrinterDriverA level 3 of an open printer.
 BOOL ReadDriverRecord(HANDLE printer, HeapBuffer& buffer)
 {
-    DWORD needed = 0;
-    GetPrinterDriverA(printer, NULL, 3, NULL, 0, &needed);
-    if (needed == 0 || !buffer.Allocate(needed))
-        return FALSE;
-    return GetPrinterDriverA(printer, NULL, 3, static_cast<LPBYTE>(buffer.get()), needed,
-                             &needed);
+    return QueryIntoBuffer(buffer, kDriverRecordGuess,
+                           [printer](LPBYTE data, DWORD size, DWORD* needed) {
+                               return GetPrinterDriverA(printer, NULL, 3, data, size, needed);
+                           });
 }
 
 // Hands the driver record back to the spooler with `monitorName` as its
