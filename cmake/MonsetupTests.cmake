@@ -48,6 +48,7 @@ function(monsetup_check_binaries program dll)
              COMMAND ${dir}/check_imports.sh ${CMAKE_OBJDUMP} ${dir}/import_allowlist.txt
                      ${CMAKE_SYSTEM_PROCESSOR} $<TARGET_FILE:${program}> $<TARGET_FILE:${dll}>)
     add_test(NAME pe_headers_and_exports
-             COMMAND ${dir}/check_pe.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:${program}> $<TARGET_FILE:${dll}>)
+             COMMAND ${dir}/check_pe.sh ${CMAKE_OBJDUMP} ${CMAKE_SYSTEM_PROCESSOR}
+                     $<TARGET_FILE:${program}> $<TARGET_FILE:${dll}>)
     set_tests_properties(imports_on_allowlist pe_headers_and_exports PROPERTIES LABELS static)
 endfunction()

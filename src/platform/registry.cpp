@@ -1,6 +1,5 @@
 #include "registry.h"
 
-#include <cstring>
 #include <memory>
 
 namespace {
@@ -20,7 +19,8 @@ Registry::Registry(HKEY parent, const std::string& subkey, LPSECURITY_ATTRIBUTES
         return;
     }
     access = accessMask;
-    isOpen = Succeeded(RegOpenKeyExA(parent, subkey.c_str(), 0, accessMask, &hKey));
+    openError = static_cast<DWORD>(RegOpenKeyExA(parent, subkey.c_str(), 0, accessMask, &hKey));
+    isOpen = Succeeded(static_cast<LONG>(openError));
 }
 
 Registry Registry::OpenForReading(HKEY parent, const std::string& subkey)
@@ -50,7 +50,7 @@ Registry::~Registry()
 }
 
 Registry::Registry(Registry&& other) noexcept
-    : hKey(other.hKey), isOpen(other.isOpen), access(other.access)
+    : hKey(other.hKey), isOpen(other.isOpen), access(other.access), openError(other.openError)
 {
     other.hKey = NULL;
     other.isOpen = FALSE;
@@ -63,6 +63,7 @@ Registry& Registry::operator=(Registry&& other) noexcept
         hKey = other.hKey;
         isOpen = other.isOpen;
         access = other.access;
+        openError = other.openError;
         other.hKey = NULL;
         other.isOpen = FALSE;
     }
@@ -96,6 +97,7 @@ BOOL Registry::Create(HKEY parent, const std::string& subkey, const char* keyCla
                               REG_OPTION_NON_VOLATILE, accessMask, security, &hKey,
                               &disposition);
     access = accessMask;
+    openError = static_cast<DWORD>(rc);
     isOpen = Succeeded(rc);
     return isOpen && disposition == REG_CREATED_NEW_KEY;
 }
@@ -103,13 +105,15 @@ BOOL Registry::Create(HKEY parent, const std::string& subkey, const char* keyCla
 Registry Registry::OpenSubkey(const std::string& name, REGSAM accessMask) const
 {
     Registry subkey;
+    subkey.access = accessMask & ~kViewFlags;
     if (!isOpen) {
-        SetLastError(ERROR_INVALID_HANDLE);
+        subkey.openError = ERROR_INVALID_HANDLE;
+        SetLastError(subkey.openError);
         return subkey;
     }
-    subkey.access = accessMask & ~kViewFlags;
-    subkey.isOpen =
-        Succeeded(RegOpenKeyExA(hKey, name.c_str(), 0, subkey.access, &subkey.hKey));
+    subkey.openError =
+        static_cast<DWORD>(RegOpenKeyExA(hKey, name.c_str(), 0, subkey.access, &subkey.hKey));
+    subkey.isOpen = Succeeded(static_cast<LONG>(subkey.openError));
     return subkey;
 }
 

@@ -93,6 +93,8 @@ public:
     HKEY hKey = NULL;
     BOOL isOpen = FALSE;
     REGSAM access = 0;
+    // The Windows error of the open or create, 0 when the key is open.
+    DWORD openError = 0;
 
 private:
     void CloseKey();

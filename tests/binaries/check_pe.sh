@@ -1,36 +1,40 @@
 #!/usr/bin/env bash
-# Checks the PE headers of the shipped binaries: a GUI program for Windows 4.0
-# (95 and NT 4.0 refuse images that ask for a newer subsystem), and a DLL whose
-# only exports are the four undecorated COM server entry points.
-# Usage: check_pe.sh OBJDUMP PROGRAM DLL
+# Checks the PE headers of the shipped binaries: Windows GUI images for the
+# oldest Windows of their architecture (i686: subsystem 4.0, which 95 and NT
+# 4.0 require; x86_64: 5.2, 64-bit XP / Server 2003), and a DLL whose only
+# exports are the four undecorated COM server entry points.
+# Usage: check_pe.sh OBJDUMP i686|x86_64 PROGRAM DLL
 set -euo pipefail
 objdump=$1
-program=$2
-dll=$3
+arch=$2
+program=$3
+dll=$4
+if [ "$arch" = i686 ]; then subsystem=4.0; else subsystem=5.2; fi
 
 status=0
 fail() { echo "$*"; status=1; }
 
-header() { "$objdump" -p "$1" | awk -v f="$2" '$1 == f { print $2; exit }'; }
+# The value of one field of the PE header that objdump prints.
+header() { "$objdump" -p "$1" | awk -v f="$2" '$1 == f && !found { print $2; found = 1 }'; }
 
-check_windows_4() {
-    local name
+check_image() {
+    local name version os
     name=$(basename "$1")
-    [ "$(header "$1" MajorSubsystemVersion)" = 4 ] && [ "$(header "$1" MinorSubsystemVersion)" = 0 ] ||
-        fail "$name: subsystem version is $(header "$1" MajorSubsystemVersion).$(header "$1" MinorSubsystemVersion), not 4.0"
-    [ "$(header "$1" MajorOSystemVersion)" -le 4 ] ||
-        fail "$name: needs OS version $(header "$1" MajorOSystemVersion)"
+    version="$(header "$1" MajorSubsystemVersion).$(header "$1" MinorSubsystemVersion)"
+    [ "$version" = "$subsystem" ] || fail "$name: subsystem version is $version, not $subsystem"
+    os="$(header "$1" MajorOSystemVersion)"
+    [ "$os" -le "${subsystem%.*}" ] || fail "$name: needs OS version $os"
     [ "$(header "$1" Subsystem)" = 00000002 ] ||
         fail "$name: subsystem $(header "$1" Subsystem), not Windows GUI (2)"
 }
 
-check_windows_4 "$program"
-check_windows_4 "$dll"
+check_image "$program"
+check_image "$dll"
 
 exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
           sed -n 's/^\s*\[ *[0-9]*\] //p' | sort | tr '\n' ' ')
 expected="DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer "
 [ "$exports" = "$expected" ] || fail "$(basename "$dll"): exports '$exports', expected '$expected'"
 
-[ $status -eq 0 ] && echo "$(basename "$program") and $(basename "$dll"): Windows 4.0 GUI images, exports as expected"
+[ $status -eq 0 ] && echo "$(basename "$program") and $(basename "$dll"): Windows $subsystem GUI images, exports as expected"
 exit $status
