@@ -226,6 +226,11 @@ BOOL Registry::ReadString(const char* name, char* buffer, DWORD size) const
     return TRUE;
 }
 
+BOOL Registry::SetSecurity(SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor)
+{
+    return isOpen && Succeeded(RegSetKeySecurity(hKey, what, descriptor));
+}
+
 BOOL Registry::SetString(const std::string& name, const std::string& value)
 {
     if (!isOpen)

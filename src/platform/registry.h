@@ -81,6 +81,10 @@ public:
     // counts as a failed read: FALSE and an empty buffer.
     BOOL ReadString(const char* name, char* buffer, DWORD size) const;
 
+    // Replaces the parts of the key's security that `what` names (e.g. its
+    // DACL) with those of `descriptor`; the key must be open with WRITE_DAC.
+    BOOL SetSecurity(SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor);
+
     // Stores a REG_SZ value, its terminating NUL included.
     BOOL SetString(const std::string& name, const std::string& value);
 

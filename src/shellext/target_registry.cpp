@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -60,14 +61,13 @@ BOOL EntryMatches(const Registry& targets, const char* name, const char* printer
 BOOL WalkEnumeration(const Registry& targets, const char* printerName, char* found)
 {
     for (DWORD index = 0;; ++index) {
-        char name[kNameSize];
-        DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(targets.hKey, index, name, &nameSize, NULL, NULL, NULL, NULL) !=
-            ERROR_SUCCESS)
+        // Empty past the last subkey: a subkey always has a name.
+        const std::string name = targets.EnumKey(index);
+        if (name.empty())
             return FALSE;
         BOOL exists = FALSE;
-        if (EntryMatches(targets, name, printerName, &exists))
-            return CopyIfFits(found, kNameSize, name);
+        if (EntryMatches(targets, name.c_str(), printerName, &exists))
+            return CopyIfFits(found, kNameSize, name.c_str());
     }
 }
 
@@ -78,11 +78,13 @@ enum class Search { kFound, kNotFound, kUndecided };
 // for each name. It decides only where that is certain:
 // - not found once every subkey has been met under such a name;
 // - found when the matching entry stands in the enumeration exactly after
-//   the entries met before it. Windows NT enumerates the subkeys of a key in
-//   the order of their names, which for these names is the order of their
-//   indexes, so then no other subkey comes before it.
-// Anything else (other names, long gaps, a registry that enumerates in
-// another order) is left to the walk.
+//   the entries met before it. Windows NT enumerates the (non-volatile,
+//   as all entries are) subkeys of a key in the order of their names, which
+//   for these names is the order of their indexes, so then no other subkey
+//   comes before it.
+// Anything else (other names, long gaps, Windows 95/98, whose registry
+// enumerates in another order) is left to the walk. Under Wine each
+// registry call is a round trip to the server: this saves one per entry.
 Search SearchByEntryNames(const Registry& targets, const char* printerName, char* found)
 {
     DWORD subkeys = 0;
@@ -95,14 +97,11 @@ Search SearchByEntryNames(const Registry& targets, const char* printerName, char
         EntryName(index, name);
         BOOL exists = FALSE;
         if (EntryMatches(targets, name, printerName, &exists)) {
-            char enumerated[kNameSize];
-            DWORD size = sizeof enumerated;
-            if (RegEnumKeyExA(targets.hKey, met, enumerated, &size, NULL, NULL, NULL, NULL) !=
-                    ERROR_SUCCESS ||
-                lstrcmpiA(enumerated, name) != 0)
+            const std::string enumerated = targets.EnumKey(met);
+            if (lstrcmpiA(enumerated.c_str(), name) != 0)
                 return Search::kUndecided;
             // Spelled as stored, as the walk would name it.
-            CopyIfFits(found, kNameSize, enumerated);
+            CopyIfFits(found, kNameSize, enumerated.c_str());
             return Search::kFound;
         }
         if (exists)
@@ -234,7 +233,7 @@ BOOL SetTargetKeySecurity(const char* subKey)
     if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
         !SetSecurityDescriptorDacl(&descriptor, TRUE, static_cast<PACL>(acl.get()), FALSE))
         return FALSE;
-    return RegSetKeySecurity(key.hKey, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    return key.SetSecurity(DACL_SECURITY_INFORMATION, &descriptor);
 }
 
 BOOL DeleteTargetEntry(const char* entryPath)
