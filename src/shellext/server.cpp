@@ -9,7 +9,6 @@
 #include <olectl.h>
 
 #include <cstdio>
-#include <new>
 
 const CLSID CLSID_PrinterShellExt = {
     0xA03C8CDD, 0xE1BA, 0x42D6, {0x96, 0xA1, 0xC9, 0x8D, 0xBF, 0x4F, 0x32, 0xB2}};
@@ -99,14 +98,7 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
         *ppv = NULL;
         if (!IsEqualCLSID(rclsid, CLSID_PrinterShellExt))
             return CLASS_E_CLASSNOTAVAILABLE;
-        CShellExtClassFactory* factory = new (std::nothrow) CShellExtClassFactory();
-        if (factory == NULL)
-            return E_OUTOFMEMORY;
-        HRESULT result = factory->QueryInterface(riid, ppv);
-        // Nobody holds a refused factory: it must not outlive the call.
-        if (FAILED(result))
-            delete factory;
-        return result;
+        return CreateForInterface<CShellExtClassFactory>(riid, ppv);
     });
 }
 

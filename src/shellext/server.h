@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <new>
+
 // {A03C8CDD-E1BA-42D6-96A1-C98DBF4F32B2}: the extension's class, registered
 // for the Printers folder as property sheet and copy hook handler.
 extern const CLSID CLSID_PrinterShellExt;
@@ -42,4 +44,33 @@ Result Guarded(Result failure, Body body) noexcept
     } catch (...) {
         return failure;
     }
+}
+
+// Drops one reference of `object`, which counts them in `count`; at none left
+// the object is deleted. Returns the references left.
+template <typename Object>
+ULONG ReleaseReference(Object* object, LONG& count)
+{
+    LONG left = InterlockedDecrement(&count);
+    if (left == 0)
+        Guarded<int>(0, [object] {
+            delete object;
+            return 0;
+        });
+    return left;
+}
+
+// A new Object asked for `riid`: E_OUTOFMEMORY when it cannot be made, and
+// an object whose interface is refused is deleted again, since nobody
+// holds it.
+template <typename Object>
+HRESULT CreateForInterface(REFIID riid, void** ppv)
+{
+    Object* object = new (std::nothrow) Object();
+    if (object == NULL)
+        return E_OUTOFMEMORY;
+    HRESULT result = object->QueryInterface(riid, ppv);
+    if (FAILED(result))
+        delete object;
+    return result;
 }

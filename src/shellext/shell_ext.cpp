@@ -145,13 +145,7 @@ STDMETHODIMP_(ULONG) CShellExt::AddRef()
 STDMETHODIMP_(ULONG) CShellExt::Release()
 {
     ExtDebugLog("CShellExt::Release()\r\n");
-    LONG left = InterlockedDecrement(&refCount);
-    if (left == 0)
-        Guarded<int>(0, [this] {
-            delete this;
-            return 0;
-        });
-    return left;
+    return ReleaseReference(this, refCount);
 }
 
 const PrinterModel& CShellExt::Model()

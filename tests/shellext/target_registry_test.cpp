@@ -20,27 +20,17 @@ protected:
 // The key's DACL: allow LocalSystem, then Everyone, both KEY_ALL_ACCESS.
 void ExpectSystemThenEveryone(const std::string& subKey)
 {
-    HKEY key;
-    BYTE descriptor[1024];
-    DWORD size = sizeof descriptor;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0,
-                                           READ_CONTROL | kProductView, &key));
-    ASSERT_EQ(ERROR_SUCCESS, RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor, &size));
-    RegCloseKey(key);
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL acl = NULL;
-    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) && acl != NULL);
-    ASSERT_EQ(2u, acl->AceCount) << subKey;
+    const std::vector<DaclEntry> dacl = KeyDacl(HKEY_LOCAL_MACHINE, subKey, kProductView);
+    ASSERT_EQ(2u, dacl.size()) << subKey;
     SID_IDENTIFIER_AUTHORITY authorities[2] = {SECURITY_NT_AUTHORITY, SECURITY_WORLD_SID_AUTHORITY};
     const DWORD rids[2] = {SECURITY_LOCAL_SYSTEM_RID, SECURITY_WORLD_RID};
     for (DWORD i = 0; i < 2; ++i) {
-        ACCESS_ALLOWED_ACE* ace = NULL;
         PSID expected = NULL;
-        GetAce(acl, i, reinterpret_cast<void**>(&ace));
         AllocateAndInitializeSid(&authorities[i], 1, rids[i], 0, 0, 0, 0, 0, 0, 0, &expected);
-        EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, ace->Header.AceType) << subKey << " entry " << i;
-        EXPECT_EQ(static_cast<DWORD>(KEY_ALL_ACCESS), ace->Mask) << subKey << " entry " << i;
-        EXPECT_TRUE(EqualSid(&ace->SidStart, expected)) << subKey << " entry " << i;
+        EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, dacl[i].type) << subKey << " entry " << i;
+        EXPECT_EQ(0, dacl[i].flags) << subKey << " entry " << i;
+        EXPECT_EQ(static_cast<DWORD>(KEY_ALL_ACCESS), dacl[i].mask) << subKey << " entry " << i;
+        EXPECT_TRUE(dacl[i].Names(expected)) << subKey << " entry " << i;
         FreeSid(expected);
     }
 }

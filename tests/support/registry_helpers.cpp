@@ -86,6 +86,48 @@ std::string StoredValue::Text() const
     return std::string(data.c_str());
 }
 
+bool DaclEntry::Names(PSID other) const
+{
+    return !sid.empty() && EqualSid(const_cast<BYTE*>(sid.data()), other);
+}
+
+std::vector<DaclEntry> DaclEntries(PACL acl)
+{
+    std::vector<DaclEntry> entries;
+    for (DWORD i = 0; acl != NULL && i < acl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = NULL;
+        if (!GetAce(acl, i, reinterpret_cast<void**>(&ace)))
+            break;
+        DaclEntry entry;
+        entry.type = ace->Header.AceType;
+        entry.flags = ace->Header.AceFlags;
+        entry.mask = ace->Mask;
+        const BYTE* sid = reinterpret_cast<const BYTE*>(&ace->SidStart);
+        entry.sid.assign(sid, sid + GetLengthSid(const_cast<BYTE*>(sid)));
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+std::vector<DaclEntry> KeyDacl(HKEY root, const std::string& path, REGSAM view)
+{
+    Key key(root, path, READ_CONTROL | view);
+    DWORD size = 0;
+    if (key.key == NULL)
+        return {};
+    RegGetKeySecurity(key.key, DACL_SECURITY_INFORMATION, NULL, &size);
+    std::vector<BYTE> descriptor(size != 0 ? size : 1);
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL acl = NULL;
+    if (size == 0 ||
+        RegGetKeySecurity(key.key, DACL_SECURITY_INFORMATION, descriptor.data(), &size) !=
+            ERROR_SUCCESS ||
+        !GetSecurityDescriptorDacl(descriptor.data(), &present, &acl, &defaulted) || !present)
+        return {};
+    return DaclEntries(acl);
+}
+
 bool KeyExists(HKEY root, const std::string& path, REGSAM view)
 {
     return Key(root, path, KEY_READ | view).key != NULL;

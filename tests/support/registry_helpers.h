@@ -17,6 +17,18 @@ struct StoredValue {
     std::string Text() const;  // the data up to its NUL
 };
 
+// One entry of a DACL as stored: its type, flags, mask and SID.
+struct DaclEntry {
+    BYTE type = 0;
+    BYTE flags = 0;
+    DWORD mask = 0;
+    std::vector<BYTE> sid;
+    bool Names(PSID other) const;  // the entry's SID is `other`
+};
+std::vector<DaclEntry> DaclEntries(PACL acl);  // in order; none for NULL
+// The entries of the key's DACL; none when it cannot be read.
+std::vector<DaclEntry> KeyDacl(HKEY root, const std::string& path, REGSAM view = 0);
+
 bool KeyExists(HKEY root, const std::string& path, REGSAM view = 0);
 bool ValueExists(HKEY root, const std::string& path, const std::string& name, REGSAM view = 0);
 StoredValue ReadValue(HKEY root, const std::string& path, const std::string& name,
