@@ -55,7 +55,8 @@ public:
     // The model's MONRUN and MONCFG, found when the page is initialised: each
     // sheet runs on a thread of its own and keeps its own.
     ModulePaths modules;
-    // Creates the page from its description (CreatePropertySheetPageA).
+    // Creates the page from its description: CreatePropertySheetPageA, or in
+    // a test one that fails.
     HPROPSHEETPAGE(WINAPI* createPage)(LPCPROPSHEETPAGEA) = CreatePropertySheetPageA;
 
 private:

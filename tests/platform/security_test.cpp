@@ -62,26 +62,3 @@ TEST(Dacl, AnEntryThatCannotBeAddedIsNamed)
     EXPECT_EQ(DaclResult::kEntryFailed, BuildDacl(entries, 2, acl, &failed));
     EXPECT_EQ(1u, failed);
 }
-
-TEST(Dacl, WellKnownSidsAreTheirOwn)
-{
-    const struct {
-        BOOL (*allocate)(AllocatedSid&);
-        const char* text;
-        BYTE authority;
-        DWORD subAuthorities[2];
-        BYTE count;
-    } sids[] = {{AllocateEveryoneSid, "S-1-1-0", 1, {0, 0}, 1},
-                {AllocateLocalSystemSid, "S-1-5-18", 5, {18, 0}, 1},
-                {AllocateAdministratorsSid, "S-1-5-32-544", 5, {32, 544}, 2}};
-    for (const auto& expected : sids) {
-        AllocatedSid sid;
-        ASSERT_TRUE(expected.allocate(sid)) << expected.text;
-        EXPECT_EQ(expected.authority, GetSidIdentifierAuthority(sid.get())->Value[5])
-            << expected.text;
-        ASSERT_EQ(expected.count, *GetSidSubAuthorityCount(sid.get())) << expected.text;
-        for (BYTE i = 0; i < expected.count; ++i)
-            EXPECT_EQ(expected.subAuthorities[i], *GetSidSubAuthority(sid.get(), i))
-                << expected.text;
-    }
-}
