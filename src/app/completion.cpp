@@ -4,15 +4,13 @@
 
 #include "debug_log.h"
 #include "delete_file.h"
+#include "product_keys.h"
 #include "registry.h"
 
 #include <memory>
 
 namespace {
 
-const char kVtr3Key[] = "Software\\NORVA\\VTR3";
-const char kVtrCommonKey[] = "software\\NORVA\\VTR3\\VTRCommon";
-const char kSdkResultKey[] = "Software\\NORVA\\VTR3\\SDKResult";
 const LANGID kErrorTextLanguage = 0x0411;  // Japanese, default sublanguage
 
 }  // namespace
@@ -118,7 +116,7 @@ void CMainFrame::TickXimpWait()
         return false;
     });
     if (outcome == ServiceWait::kStopped && waits.deleteXimpCommonLater) {
-        Registry vtr3(HKEY_LOCAL_MACHINE, kVtr3Key, NULL, FALSE, Registry::kAllAccess);
+        Registry vtr3(HKEY_LOCAL_MACHINE, kProductKey, NULL, FALSE, Registry::kAllAccess);
         vtr3.DeleteKey("XIMPCommon");
     }
 }

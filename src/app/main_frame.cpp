@@ -3,6 +3,7 @@
 #include "app.h"
 #include "debug_log.h"
 #include "install_run.h"
+#include "product_keys.h"
 #include "registry.h"
 #include "resource.h"
 #include "uninstall_run.h"
@@ -12,7 +13,6 @@ const char kFrameTitle[] = "Vantor3 Environment Check";
 
 namespace {
 
-const char kVtrCommonKey[] = "software\\NORVA\\VTR3\\VTRCommon";
 const DWORD kFrameStyle = WS_MINIMIZE | WS_OVERLAPPEDWINDOW;  // 0x20CF0000, never shown
 
 // 1 = Windows 95/98, 2 = NT 4.0, 3 = 2000 (and XP); 0 for any other.

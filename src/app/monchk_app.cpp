@@ -2,6 +2,7 @@
 
 #include "debug_log.h"
 #include "main_frame.h"
+#include "product_keys.h"
 #include "registry.h"
 #include "resource.h"
 
@@ -9,7 +10,6 @@ const char kInstanceMutexName[] = "NORVA Vantor3 Environment Check";
 
 namespace {
 
-const char kLogSwitchKey[] = "Software\\Norva\\VTR3";
 const int kWaitDialogTicks = 60;
 
 }  // namespace
@@ -45,7 +45,7 @@ void CWaitDlg::OnTimer(UINT_PTR id)
 void CMonchkxxApp::ReadLogSwitch()
 {
     debugLogEnabled = FALSE;
-    Registry key(HKEY_LOCAL_MACHINE, kLogSwitchKey, NULL, FALSE, Registry::kRead);
+    Registry key(HKEY_LOCAL_MACHINE, kProductKey, NULL, FALSE, Registry::kRead);
     if (key.isOpen)
         debugLogEnabled = key.QueryDword("log", 0) != 0;
 }

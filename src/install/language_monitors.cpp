@@ -6,9 +6,10 @@
 #include "install_run.h"
 
 #include "debug_log.h"
-
 #include "file.h"
 #include "handles.h"
+#include "printer_handle.h"
+#include "product_keys.h"
 #include "registry.h"
 
 namespace {
@@ -16,43 +17,11 @@ namespace {
 const DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS | PRINTER_ENUM_NETWORK;
 const DWORD kBidiAttribute = PRINTER_ATTRIBUTE_ENABLE_BIDI;  // 0x00000800
 
-const char kModelsKey[] = "Software\\NORVA\\VTR3\\Driver";
 const char kMonitorsKey[] = "System\\CurrentControlSet\\control\\Print\\Monitors\\";
-const char kVtrCommonKey[] = "software\\NORVA\\VTR3\\VTRCommon";
 const char kReplacedValue[] = "RST_FREPLACE";
 const char kEnvironmentWin9x[] = "Windows 4.0";
 const char kEnvironmentNT[] = "Windows NT x86";
 
-// An open printer, closed when it goes.
-class PrinterHandle {
-public:
-    PrinterHandle() = default;
-    ~PrinterHandle() { Close(); }
-    PrinterHandle(const PrinterHandle&) = delete;
-    PrinterHandle& operator=(const PrinterHandle&) = delete;
-
-    // Opens the printer with no defaults, or with full access.
-    BOOL Open(const std::string& name, bool fullAccess)
-    {
-        Close();
-        PRINTER_DEFAULTSA defaults;
-        defaults.pDatatype = NULL;
-        defaults.pDevMode = NULL;
-        defaults.DesiredAccess = PRINTER_ALL_ACCESS;
-        return OpenPrinterA(const_cast<char*>(name.c_str()), &handle,
-                            fullAccess ? &defaults : NULL);
-    }
-    void Close()
-    {
-        if (handle != NULL)
-            ClosePrinter(handle);
-        handle = NULL;
-    }
-    HANDLE get() const { return handle; }
-
-private:
-    HANDLE handle = NULL;
-};
 
 // First buffer sizes of the spooler queries below. Most queries fit, so the
 // spooler does its work once instead of once to size and once to fill: under
@@ -248,7 +217,7 @@ BOOL InstallRun::RegisterMonitorsOfModels(PRINTER_INFO_2A* printers, DWORD count
         std::string model = models.EnumKey(index);
         if (model.empty())
             return TRUE;
-        Registry modelKey(HKEY_LOCAL_MACHINE, std::string(kModelsKey) + "\\" + model, NULL,
+        Registry modelKey(HKEY_LOCAL_MACHINE, kModelKeyPrefix + model, NULL,
                           FALSE, Registry::kRead);
         if (!modelKey.isOpen) {
             result.Record(pair::kModelKeyNotOpened);

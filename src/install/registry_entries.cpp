@@ -2,6 +2,7 @@
 // the model's record of its language monitor.
 #include "install_run.h"
 
+#include "product_keys.h"
 #include "registry.h"
 #include "setup_ini.h"
 #include "setup_values.h"
@@ -10,7 +11,6 @@
 
 namespace {
 
-const char kModelKeyPrefix[] = "Software\\NORVA\\VTR3\\Driver\\";
 
 // The slot number whose name "REG<n>" is exactly `name`, or -1.
 int SlotNumber(const std::string& name)

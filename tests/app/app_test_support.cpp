@@ -1,52 +1,46 @@
 #include "app_test_support.h"
 
-#include "registry.h"
+#include "registry_helpers.h"
 
 #include <fstream>
 #include <sstream>
 
-const char kVtr3Key[] = "Software\\NORVA\\VTR3";
-const char kVtrCommonKey[] = "software\\NORVA\\VTR3\\VTRCommon";
-const char kSdkResultKey[] = "Software\\NORVA\\VTR3\\SDKResult";
 const char kTraceLog[] = "c:\\TRACE.LOG";
 
 void ResetProductKeys()
 {
-    Registry software(HKEY_LOCAL_MACHINE, "Software", NULL, FALSE, Registry::kAllAccess);
-    software.DeleteKey("NORVA");
+    DeleteTree(HKEY_LOCAL_MACHINE, "Software\\NORVA");
 }
 
 void CreateKey(const std::string& path)
 {
-    Registry key(HKEY_LOCAL_MACHINE, path, NULL, TRUE, 0);
+    CreateKey(HKEY_LOCAL_MACHINE, path);
 }
 
 void SetDwordValue(const std::string& path, const std::string& name, DWORD value)
 {
-    Registry key(HKEY_LOCAL_MACHINE, path, NULL, TRUE, 0);
-    key.SetDword(name, value);
+    SetDword(HKEY_LOCAL_MACHINE, path, name, value);
 }
 
 bool KeyExists(const std::string& path)
 {
-    return Registry(HKEY_LOCAL_MACHINE, path, NULL, FALSE, 0).isOpen != FALSE;
+    return KeyExists(HKEY_LOCAL_MACHINE, path);
 }
 
 bool ValueExists(const std::string& path, const std::string& name)
 {
-    Registry key(HKEY_LOCAL_MACHINE, path, NULL, FALSE, 0);
-    return key.isOpen &&
-           RegQueryValueExA(key.hKey, name.c_str(), NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+    return ValueExists(HKEY_LOCAL_MACHINE, path, name);
 }
 
 DWORD DwordValue(const std::string& path, const std::string& name)
 {
-    return Registry(HKEY_LOCAL_MACHINE, path, NULL, FALSE, 0).QueryDword(name, 0xBAD0BAD0);
+    return ReadValue(HKEY_LOCAL_MACHINE, path, name).Dword();
 }
 
 std::string StringValue(const std::string& path, const std::string& name)
 {
-    return Registry(HKEY_LOCAL_MACHINE, path, NULL, FALSE, 0).QueryString(name, "<missing>");
+    const StoredValue value = ReadValue(HKEY_LOCAL_MACHINE, path, name);
+    return value.type == REG_NONE ? std::string("<missing>") : value.Text();
 }
 
 void EnableTraceLog()

@@ -1,15 +1,16 @@
-// Helpers of the MONCHK04 tests: the product's registry keys, a window that
-// plays the caller receiving the completion message, and file reading.
+// Helpers of the MONCHK04 tests: the product's registry keys (under HKLM, in
+// the program's own registry view), a window that plays the caller receiving
+// the completion message, and file reading.
 #pragma once
+
+#include "product_keys.h"
+#include "registry_helpers.h"
 
 #include <windows.h>
 
 #include <string>
 
-extern const char kVtr3Key[];        // HKLM "Software\NORVA\VTR3"
-extern const char kVtrCommonKey[];   // HKLM "software\NORVA\VTR3\VTRCommon"
-extern const char kSdkResultKey[];   // HKLM "Software\NORVA\VTR3\SDKResult"
-extern const char kTraceLog[];       // "c:\TRACE.LOG"
+extern const char kTraceLog[];  // "c:\TRACE.LOG"
 
 // Removes everything the product keeps under HKLM "Software\NORVA".
 void ResetProductKeys();

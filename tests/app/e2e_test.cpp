@@ -96,7 +96,7 @@ protected:
         ASSERT_TRUE(spooler.InstallDriver("NORVA LP-1")) << spooler.lastError;
         ASSERT_TRUE(spooler.InstallPrinter("NORVA LP-1 (e2e)", "NORVA LP-1")) << spooler.lastError;
         CreateKey(kVtrCommonKey);
-        CreateKey(std::string(kVtr3Key) + "\\Driver");
+        CreateKey(std::string(kProductKey) + "\\Driver");
     }
 
     static HostResult Monchk(const std::string& arguments, bool withCallerWindow = true)
@@ -156,7 +156,7 @@ TEST_F(Run, WithoutTheProductKeyNothingIsWrittenButTheCallerHears)
 {
     // No printer at all: the re-registration fails with 7/31.
     ExpectOneMessage(Monchk(""), 3, 7);
-    EXPECT_FALSE(KeyExists(kVtr3Key));
+    EXPECT_FALSE(KeyExists(kProductKey));
 }
 
 TEST_F(Run, WithoutACallerWindowNothingIsPosted)

@@ -162,7 +162,7 @@ TEST_F(WaitTimer, XimpServiceStillRunningAtTheFifthCheckGives4_13)
 
 TEST_F(WaitTimer, XimpServiceGoneItsFileAndCommonKeyAreRemoved)
 {
-    CreateKey(std::string(kVtr3Key) + "\\XIMPCommon\\Sub");
+    CreateKey(std::string(kProductKey) + "\\XIMPCommon\\Sub");
     ServiceWindow service("MonsetupXimpService");
     frame.waits.ximpServiceName = "MonsetupXimpService";
     frame.waits.ximp.Start(serviceFile);
@@ -174,7 +174,7 @@ TEST_F(WaitTimer, XimpServiceGoneItsFileAndCommonKeyAreRemoved)
     service.Close();
     EXPECT_EQ(2, TickUntilClosed(30));  // the second check, three ticks on
     EXPECT_EQ(0, frame.result.ErrorCode1());
-    EXPECT_FALSE(KeyExists(std::string(kVtr3Key) + "\\XIMPCommon"));
+    EXPECT_FALSE(KeyExists(std::string(kProductKey) + "\\XIMPCommon"));
     // Windows 9x keeps the file: the service program is not deleted there.
     EXPECT_EQ(!IsWindowsNT(), FileExists(serviceFile));
 }

@@ -22,33 +22,6 @@ TempIni::~TempIni()
     DeleteFileA(path.c_str());
 }
 
-DWORD StoredValue::Dword() const
-{
-    DWORD value = 0xBAD0BAD0;
-    if (data.size() == sizeof value)
-        std::memcpy(&value, data.data(), sizeof value);
-    return value;
-}
-
-std::string StoredValue::Text() const
-{
-    return std::string(data.c_str());
-}
-
-StoredValue ReadValue(HKEY root, const std::string& path, const char* name)
-{
-    StoredValue value;
-    Registry key(root, path, NULL, FALSE, 0);
-    char buffer[1024];
-    DWORD size = sizeof buffer;
-    if (key.isOpen && RegQueryValueExA(key.hKey, name, NULL, &value.type,
-                                       reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS)
-        value.data.assign(buffer, size);
-    else
-        value.type = REG_NONE;
-    return value;
-}
-
 int OsKindOfThisWindows()
 {
     const std::string presented = PresentedWindows();

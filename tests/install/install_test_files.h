@@ -17,15 +17,6 @@ public:
     std::string path;
 };
 
-// A registry value as stored: its type and data; type REG_NONE when missing.
-struct StoredValue {
-    DWORD type = REG_NONE;
-    std::string data;
-    DWORD Dword() const;
-    std::string Text() const;  // the data up to its NUL
-};
-StoredValue ReadValue(HKEY root, const std::string& path, const char* name);
-
 // The Windows kind MONCHK04 sees here: 1 for 98, 2 for NT 4.0, 3 for 2000.
 int OsKindOfThisWindows();
 std::string SystemDirectory();

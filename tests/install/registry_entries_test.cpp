@@ -53,8 +53,8 @@ TEST_F(RegistryEntries, SlotsDefineKeysAndEntriesWriteTheirValues)
                       "REGENTER=REG0,\"Path\",DRIVERDIR+\"\\bin\"\r\n"))
         << frame.result.ErrorCode1() << "/" << frame.result.ErrorCode2();
 
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), Value(NULL).type);
-    EXPECT_EQ("text", Value(NULL).Text());
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), Value("").type);
+    EXPECT_EQ("text", Value("").Text());
     EXPECT_EQ(1u, Value("Mode").Dword());
     EXPECT_EQ(static_cast<DWORD>(REG_DWORD), Value("Mode").type);
     EXPECT_EQ(0u, Value("Hex").Dword());

@@ -75,8 +75,8 @@ void DeleteBelow(HKEY parent, const std::string& name)
 
 DWORD StoredValue::Dword() const
 {
-    DWORD value = 0;
-    if (data.size() >= sizeof value)
+    DWORD value = kNotADword;
+    if (data.size() == sizeof value)
         std::memcpy(&value, data.data(), sizeof value);
     return value;
 }

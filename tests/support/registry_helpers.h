@@ -13,7 +13,9 @@
 struct StoredValue {
     DWORD type = REG_NONE;
     std::string data;
-    DWORD Dword() const;       // the first 4 bytes, 0 when shorter
+    // The 4 bytes of the data; kNotADword when missing or of another size.
+    static const DWORD kNotADword = 0xBAD0BAD0;
+    DWORD Dword() const;
     std::string Text() const;  // the data up to its NUL
 };
 
