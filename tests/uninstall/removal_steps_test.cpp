@@ -102,7 +102,7 @@ TEST_F(RemovalStep, ServiceStopWithoutProgramOrKeysStartsNothing)
 
     if (OsKindOfThisWindows() == 1)
         return;  // no key security: the keys below open
-    LockKey(HKEY_LOCAL_MACHINE, ModelPath(kOther));
+    LockedKey lock(HKEY_LOCAL_MACHINE, ModelPath(kOther));
     SetModel(kDriver, {{"VTRSRV_NAME", "vtrsrv.exe"}});
     CopyPeer("fake_vtrsrv.exe", SystemDirectory() + "\\vtrsrv.exe");
     TestFrame locked;
@@ -321,17 +321,22 @@ protected:
 // (exactly); the notifier's entries are matched ignoring letter case.
 TEST_F(Deregistration, EachComponentGoesUnlessAnotherModelUsesIt)
 {
+    // The common settings go once the service has stopped, or at once when
+    // no service is awaited, unless another model of the class remains.
+    enum Common { kLater, kNow, kStays };
     struct Case {
         Values other;
-        bool extension, notifier, service, commonLater;
+        bool extension, notifier, service;
+        Common common;
     } cases[] = {
-        {{}, true, true, true, true},
-        {{{"SHELLEXT_R", kClsidText}}, false, true, true, true},
-        {{{"SHELLEXT_R", "{a03c8cdd-e1ba-42d6-96a1-c98dbf4f32b2}"}}, true, true, true, true},
-        {{{"KALERT_R", "KAlert1"}}, true, false, true, true},
-        {{{"KALERT_R", "KALERT1"}}, true, true, true, true},
-        {{{"XIMPSRV_NAME", "ximpsrv.exe"}}, true, true, false, false},
-        {{{"Type", "LP"}}, true, true, true, false},
+        {{}, true, true, true, kLater},
+        {{{"SHELLEXT_R", kClsidText}}, false, true, true, kLater},
+        {{{"SHELLEXT_R", "{a03c8cdd-e1ba-42d6-96a1-c98dbf4f32b2}"}}, true, true, true, kLater},
+        {{{"KALERT_R", "KAlert1"}}, true, false, true, kLater},
+        {{{"KALERT_R", "KALERT1"}}, true, true, true, kLater},
+        {{{"XIMPSRV_NAME", "ximpsrv.exe"}}, true, true, false, kNow},
+        {{{"XIMPSRV_NAME", "XIMPSRV.EXE"}}, true, true, true, kLater},
+        {{{"Type", "LP"}}, true, true, true, kStays},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.other.empty() ? "nothing shared" : c.other[0].first + "=" + c.other[0].second);
@@ -348,9 +353,8 @@ TEST_F(Deregistration, EachComponentGoesUnlessAnotherModelUsesIt)
             EXPECT_EQ(ximp, run.waits.ximp.file);
             EXPECT_EQ("ximpsrv.exe", run.waits.ximpServiceName);
         }
-        EXPECT_EQ(c.commonLater, run.waits.deleteXimpCommonLater != FALSE);
-        // Unshared common settings wait for the service; shared ones stay.
-        EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, kCommon));
+        EXPECT_EQ(c.common == kLater, run.waits.deleteXimpCommonLater != FALSE);
+        EXPECT_EQ(c.common != kNow, KeyThere(HKEY_LOCAL_MACHINE, kCommon));
     }
 }
 
@@ -391,7 +395,7 @@ TEST_F(Deregistration, NotifierEntriesGoAndTheKeyWhenNoValueIsLeft)
         return;
     // An entry that cannot be deleted is stepped over: the walk ends.
     Install({});
-    MakeUndeletable(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N0");
+    UndeletableKey undeletable(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N0");
     SetString(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N0", "NOTIFYEXE", "kalert1");
     TestFrame run;
     run.settings.driverName = kDriver;
@@ -406,21 +410,24 @@ TEST_F(Deregistration, UnreadableKeysAreReported)
     EXPECT_EQ("3/80", Pair(frame));
     if (OsKindOfThisWindows() == 1)
         return;
-    Install({});
-    LockKey(HKEY_LOCAL_MACHINE, ModelPath(kOther));
-    TestFrame sibling;
-    sibling.settings.driverName = kDriver;
-    EXPECT_TRUE(UninstallRun(sibling).DeleteRegXIMP());
-    EXPECT_EQ("3/82", Pair(sibling));
-    EXPECT_EQ("0 of 4", ExtensionParts(kClsidText, 0)) << "the unreadable model shares nothing";
-
-    Install({});
-    LockKey(HKEY_LOCAL_MACHINE, "Software\\NORVA\\VTR3\\Driver");
-    TestFrame models;
-    models.settings.driverName = kDriver;
-    EXPECT_FALSE(UninstallRun(models).DeleteRegXIMP());
-    EXPECT_EQ("3/81", Pair(models));
-    EXPECT_EQ("4 of 4", ExtensionParts(kClsidText, 0)) << "nothing is removed";
+    {
+        Install({});
+        LockedKey locked(HKEY_LOCAL_MACHINE, ModelPath(kOther));
+        TestFrame sibling;
+        sibling.settings.driverName = kDriver;
+        EXPECT_TRUE(UninstallRun(sibling).DeleteRegXIMP());
+        EXPECT_EQ("3/82", Pair(sibling));
+        EXPECT_EQ("0 of 4", ExtensionParts(kClsidText, 0)) << "the unreadable model shares nothing";
+    }
+    {
+        Install({});
+        LockedKey locked(HKEY_LOCAL_MACHINE, "Software\\NORVA\\VTR3\\Driver");
+        TestFrame models;
+        models.settings.driverName = kDriver;
+        EXPECT_FALSE(UninstallRun(models).DeleteRegXIMP());
+        EXPECT_EQ("3/81", Pair(models));
+        EXPECT_EQ("4 of 4", ExtensionParts(kClsidText, 0)) << "nothing is removed";
+    }
 }
 
 // MONEXT01's own registration (what regsvr32 writes) goes, and on 64-bit

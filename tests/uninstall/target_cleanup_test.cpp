@@ -38,6 +38,9 @@ protected:
         ASSERT_TRUE(spooler.InstallDriver("Other Driver")) << spooler.lastError;
         ASSERT_TRUE(spooler.InstallPrinter("P1", kDriver)) << spooler.lastError;
         ASSERT_TRUE(spooler.InstallPrinter("P4", "Other Driver")) << spooler.lastError;
+        Registry(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", NULL, FALSE,
+                 Registry::kAllAccess)
+            .DeleteKey("run");
         SetString(HKEY_CURRENT_USER, kRun, "Other program", "other.exe");
     }
     void TearDown() override { debugLogEnabled = FALSE; }
@@ -112,8 +115,8 @@ TEST_F(TargetCleanup, ByDriverRemovesTheDriversEntriesAndThoseOfPrintersGone)
     EXPECT_EQ("P4 | run: Other program P4", Left(HKEY_CURRENT_USER));
     EXPECT_EQ("CMainFrame::DeleteTargetKey2()\n"
               "    SubKey name:P0000000000000000\n    Open Succees\n    Delete SubKey\n"
-              "    SubKey name:P0000000000000000\n    Open Error\n"
-              "    SubKey name:P0000000000000000\n    Open Succees\n"
+              "    SubKey name:P0000000000000001\n    Open Error\n"
+              "    SubKey name:P0000000000000002\n    Open Succees\n"
               "CMainFrame::DeleteTargetKey2() exit\n",
               FileText(kTraceLog));
 
@@ -134,21 +137,29 @@ TEST_F(TargetCleanup, EntriesThatCannotBeOpenedOrDeleted)
     const std::string second = std::string(kTargets) + "\\" + EntryName(1);
 
     // Not opened: both walks stop there.
-    Entries(HKEY_CURRENT_USER, {"P3", "P3", "P2"});
-    LockKey(HKEY_CURRENT_USER, second);
-    EXPECT_FALSE(UninstallRun(frame).DeleteTargetKey(HKEY_CURRENT_USER, kTargets, "P2"));
-    EXPECT_EQ("? P2 | run: Other program P2", Left(HKEY_CURRENT_USER));
-    Entries(HKEY_CURRENT_USER, {"P3", "P3", "P2"});
-    LockKey(HKEY_CURRENT_USER, second);
-    EXPECT_FALSE(UninstallRun(frame).DeleteTargetKey2(HKEY_CURRENT_USER, kTargets, kDriver));
+    {
+        Entries(HKEY_CURRENT_USER, {"P3", "P3", "P2"});
+        LockedKey locked(HKEY_CURRENT_USER, second);
+        EXPECT_FALSE(UninstallRun(frame).DeleteTargetKey(HKEY_CURRENT_USER, kTargets, "P2"));
+        EXPECT_EQ("? P2 | run: Other program P2", Left(HKEY_CURRENT_USER));
+    }
+    {
+        Entries(HKEY_CURRENT_USER, {"P3", "P3", "P2"});
+        LockedKey locked(HKEY_CURRENT_USER, second);
+        EXPECT_FALSE(UninstallRun(frame).DeleteTargetKey2(HKEY_CURRENT_USER, kTargets, kDriver));
+    }
 
     // Not deleted: by printer the walk stops, by driver the entry is passed.
-    Entries(HKEY_CURRENT_USER, {"P1", "P3", "P2"});
-    MakeUndeletable(HKEY_CURRENT_USER, second);
-    EXPECT_FALSE(UninstallRun(frame).DeleteTargetKey(HKEY_CURRENT_USER, kTargets, "P2"));
-    EXPECT_EQ("P1 P3 P2 | run: Other program P1 P2 P3", Left(HKEY_CURRENT_USER));
-    Entries(HKEY_CURRENT_USER, {"P1", "P3", "P2"});
-    MakeUndeletable(HKEY_CURRENT_USER, second);
-    EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey2(HKEY_CURRENT_USER, kTargets, kDriver));
-    EXPECT_EQ("P3 | run: Other program", Left(HKEY_CURRENT_USER));
+    {
+        Entries(HKEY_CURRENT_USER, {"P1", "P3", "P2"});
+        UndeletableKey undeletable(HKEY_CURRENT_USER, second);
+        EXPECT_FALSE(UninstallRun(frame).DeleteTargetKey(HKEY_CURRENT_USER, kTargets, "P2"));
+        EXPECT_EQ("P1 P3 P2 | run: Other program P1 P2 P3", Left(HKEY_CURRENT_USER));
+    }
+    {
+        Entries(HKEY_CURRENT_USER, {"P1", "P3", "P2"});
+        UndeletableKey undeletable(HKEY_CURRENT_USER, second);
+        EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey2(HKEY_CURRENT_USER, kTargets, kDriver));
+        EXPECT_EQ("P3 | run: Other program", Left(HKEY_CURRENT_USER));
+    }
 }

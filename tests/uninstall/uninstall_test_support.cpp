@@ -54,21 +54,49 @@ bool ValueThere(HKEY root, const std::string& path, const std::string& name, REG
            RegQueryValueExA(key.hKey, name.c_str(), NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
 }
 
-void LockKey(HKEY root, const std::string& path)
+namespace {
+
+// NULL gives the key no access list at all: everyone may do everything.
+void SetAccessList(HKEY root, const std::string& path, PACL acl)
 {
-    Registry key(root, path, NULL, TRUE, 0);
+    HKEY key = NULL;
+    if (RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS)
+        return;
     SECURITY_DESCRIPTOR descriptor;
     InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    ACL acl;
-    InitializeAcl(&acl, sizeof acl, ACL_REVISION);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, &acl, FALSE);
-    RegSetKeySecurity(key.hKey, DACL_SECURITY_INFORMATION, &descriptor);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
+    RegCloseKey(key);
 }
 
-void MakeUndeletable(HKEY root, const std::string& path)
+}  // namespace
+
+LockedKey::LockedKey(HKEY root, const std::string& path) : root(root), path(path)
+{
+    Registry(root, path, NULL, TRUE, 0);
+    ACL empty;
+    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+    SetAccessList(root, path, &empty);
+}
+
+LockedKey::~LockedKey()
+{
+    SetAccessList(root, path, NULL);
+}
+
+namespace {
+
+std::string CreatedWithInner(HKEY root, const std::string& path)
 {
     Registry(root, path + "\\locked\\inner", NULL, TRUE, 0);
-    LockKey(root, path + "\\locked");
+    return path + "\\locked";
+}
+
+}  // namespace
+
+UndeletableKey::UndeletableKey(HKEY root, const std::string& path)
+    : lock(root, CreatedWithInner(root, path))
+{
 }
 
 REGSAM OtherView()

@@ -20,12 +20,30 @@ void SetString(HKEY root, const std::string& path, const std::string& name,
 bool KeyThere(HKEY root, const std::string& path, REGSAM view = 0);
 bool ValueThere(HKEY root, const std::string& path, const std::string& name, REGSAM view = 0);
 
-// Gives the key an empty access list: Windows NT (and Wine presenting it)
-// then refuses to open it; Windows 95/98 has no key security.
-void LockKey(HKEY root, const std::string& path);
+// Gives a key an empty access list while it lives: Windows NT (and Wine
+// presenting it) then refuses to open it; Windows 95/98 has no key security.
+// Its owner may still change the list, which the destructor does.
+class LockedKey {
+public:
+    LockedKey(HKEY root, const std::string& path);
+    ~LockedKey();
+    LockedKey(const LockedKey&) = delete;
+    LockedKey& operator=(const LockedKey&) = delete;
+
+private:
+    HKEY root;
+    std::string path;
+};
+
 // Creates `path` with a locked subkey that has a subkey of its own, so that
 // `path` cannot be deleted on NT (the locked level cannot be emptied).
-void MakeUndeletable(HKEY root, const std::string& path);
+class UndeletableKey {
+public:
+    UndeletableKey(HKEY root, const std::string& path);
+
+private:
+    LockedKey lock;
+};
 
 // The registry view beside this process's own on 64-bit Windows
 // (KEY_WOW64_32KEY for a 64-bit process, KEY_WOW64_64KEY for a 32-bit one
