@@ -9,6 +9,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     RecordStart();
 #ifdef FAKE_SERVICE_STUCK
+    ReadyForInput();
     HANDLE self = CreateFileA(PeerPath().c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
                               OPEN_EXISTING, 0, NULL);
     HANDLE stop = CreateEventA(NULL, TRUE, FALSE, kStopFakeServicesEvent);

@@ -64,6 +64,7 @@ int RunService()
 
 void StopService()
 {
+    ReadyForInput();
     RecordStart();
 #ifndef FAKE_SERVICE_STUCK
     DWORD delay = 0;

@@ -49,6 +49,18 @@ inline bool StartedToStop()
     return commandLine.size() >= 3 && commandLine.compare(commandLine.size() - 3, 3, " /R") == 0;
 }
 
+// WinExec returns once the started program first looks for window messages
+// (or after a long time-out): a program that waits or keeps running says
+// so at once, as a windowed program would.
+inline void ReadyForInput()
+{
+    MSG msg;
+    PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
+    // Wine counts a program idle once it waits for messages, not when it
+    // only peeks.
+    MsgWaitForMultipleObjects(0, NULL, FALSE, 0, QS_ALLINPUT);
+}
+
 // Set by the tests to end the services that keep running.
 const char kStopFakeServicesEvent[] = "MonsetupStopFakeServices";
 const DWORD kLongestLife = 60000;
