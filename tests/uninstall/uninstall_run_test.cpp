@@ -9,6 +9,7 @@
 #include "server.h"
 #include "setup_host.h"
 #include "spooler.h"
+#include "test_frame.h"
 #include "test_windows.h"
 #include "uninstall_test_support.h"
 
@@ -428,6 +429,27 @@ TEST_F(InstalledModels, ByDriverRemovesTheModelAndLastTheProduct)
     EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, "Software\\NORVA\\VTR3"));
     EXPECT_EQ("0 of 8", ExtensionParts());
     EXPECT_FALSE(FileExists(StartupLink()));
+}
+
+// In process, told it has no administrator rights: the last printer of a
+// driver still loses the driver-wide parts, but the SDK is left alone on NT
+// (Windows 95/98 knows no administrators). A model without an id gets
+// MONCFG's uninstall call without " /M".
+TEST_F(InstalledModels, WithoutAdministratorRightsTheSdkStaysOnNT)
+{
+    SetModel("NORVA LP-1", {{"ModelID", ""}});
+    ASSERT_TRUE(DeletePrinterNamed("LP-1 A"));
+    TestFrame frame("/R:\"LP-1 B\"");
+    frame.administrator = FALSE;
+    EXPECT_TRUE(frame.ExecuteOperation(FALSE));
+    EXPECT_EQ(0, frame.result.ErrorCode1());
+    EXPECT_EQ((std::vector<std::string>{" /C", " /U"}), MoncfgCalls(2));
+    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
+    EXPECT_EQ(IsNT(), frame.waits.vtr.Pending());
+    EXPECT_EQ(!IsNT(), frame.waits.sdk.awaitSdkReply != FALSE);
+    if (IsNT()) {
+        EXPECT_EQ("", SdkUninstaller());
+    }
 }
 
 // Names no printer or model has, names that need the counted form or a
