@@ -6,7 +6,6 @@
 #include "install_test_files.h"
 #include "registry.h"
 #include "server.h"
-#include "setup_host.h"
 #include "test_frame.h"
 #include "test_windows.h"
 #include "uninstall_run.h"
@@ -224,20 +223,6 @@ TEST_F(RemovalStep, ProfileAndModelKeyGoAndTheLastModelSaysSo)
     EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, ModelPath(kOther)));
 }
 
-TEST_F(RemovalStep, ProductKeysGoAndTheMakersKeysStay)
-{
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        SetString(root, "Software\\NORVA\\VTR3\\VTRData\\TXATarget\\P0", "Name", "x");
-        SetString(root, "Software\\NORVA\\Other", "kept", "1");
-    }
-    UninstallRun(frame).DeleteProductKey();
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        EXPECT_FALSE(KeyThere(root, "Software\\NORVA\\VTR3"));
-        EXPECT_TRUE(ValueThere(root, "Software\\NORVA\\Other", "kept"));
-    }
-    Registry(HKEY_CURRENT_USER, "Software", NULL, FALSE, Registry::kAllAccess).DeleteKey("NORVA");
-}
-
 // The deregistration of the four components a model may share.
 namespace {
 
@@ -427,34 +412,5 @@ TEST_F(Deregistration, UnreadableKeysAreReported)
         EXPECT_FALSE(UninstallRun(models).DeleteRegXIMP());
         EXPECT_EQ("3/81", Pair(models));
         EXPECT_EQ("4 of 4", ExtensionParts(kClsidText, 0)) << "nothing is removed";
-    }
-}
-
-// MONEXT01's own registration (what regsvr32 writes) goes, and on 64-bit
-// Windows that of the other view too; other extensions stay in both.
-TEST_F(Deregistration, ExtensionRegistrationGoesFromEveryView)
-{
-    Install({});
-    HMODULE extension = LoadLibraryA(BesideThisProgram("MONEXT01.dll").c_str());
-    ASSERT_NE(static_cast<HMODULE>(NULL), extension);
-    typedef HRESULT(STDAPICALLTYPE * RegisterFunction)();
-    auto registerServer = reinterpret_cast<RegisterFunction>(
-        reinterpret_cast<void*>(GetProcAddress(extension, "DllRegisterServer")));
-    ASSERT_NE(nullptr, registerServer);
-    EXPECT_EQ(S_OK, registerServer());
-    FreeLibrary(extension);
-    const REGSAM other = OtherView();
-    if (other != 0) {
-        RegisterExtension(kClsidText, other);
-        RegisterExtension(kClsidB, other);
-    }
-
-    EXPECT_TRUE(UninstallRun(frame).DeleteRegXIMP());
-    EXPECT_EQ("0 of 4", ExtensionParts(kClsidText, 0));
-    EXPECT_FALSE(KeyThere(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsidText + "\\InprocServer32"));
-    EXPECT_EQ("4 of 4", ExtensionParts(kClsidB, 0));
-    if (other != 0) {
-        EXPECT_EQ("0 of 4", ExtensionParts(kClsidText, other));
-        EXPECT_EQ("4 of 4", ExtensionParts(kClsidB, other));
     }
 }
