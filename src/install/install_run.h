@@ -4,6 +4,7 @@
 // returns FALSE.
 #pragma once
 
+#include "registry.h"
 #include "run_state.h"
 
 #include <windows.h>
@@ -36,7 +37,13 @@ public:
     BOOL CopyDriverFiles(DRIVER_INFO_3A* info);
     BOOL CopyDriverFile(LPCSTR filePath, LPCSTR driverDirectory, DWORD version);
 
-    // Registry entries from the setup INI.
+    // Registry entries from the setup INI: up to 16 slots (REG0 to REG15),
+    // each a key that REGPATH opens and REGENTER writes into.
+    static const int kSlotCount = 16;
+    struct RegistrySlots {
+        HKEY roots[kSlotCount] = {};
+        Registry keys[kSlotCount];
+    };
     BOOL WriteRegistryEntries();
     static HKEY ParseRootKey(std::string& path);
 
@@ -53,6 +60,11 @@ public:
 
 private:
     void ReadCopyExec(class CSetupIni& ini);
+    BOOL OpenSlotKey(RegistrySlots& slots, int n, const std::string& pathField);
+    BOOL WriteSlotValue(RegistrySlots& slots, int n, const CSetupIni& ini);
+    BOOL WriteModelRecord();
+    BOOL WriteSelectedSetting(Registry& key, const CSetupIni& ini);
+    BOOL WriteTableSetting(Registry& key, const std::string& name, const CSetupIni& ini);
     void CopyAndRunProgram();
     BOOL RegisterDriverPrinters(PRINTER_INFO_2A* printers, DWORD count, const std::string& driver);
     BOOL RegisterMonitorsOfModels(PRINTER_INFO_2A* printers, DWORD count);

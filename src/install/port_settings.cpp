@@ -109,12 +109,13 @@ BOOL InstallRun::WritePortSettings()
         return FALSE;
     }
 
+    // On NT "LPT_ReadTotalTimeOut_NT40" stands for "LPT_ReadTotalTimeOut" and
+    // wins over it from where it appears; other systems pass it over.
     const bool nt = environment.osKind == 2 || environment.osKind == 3;
     bool ntOverrideSeen = false;
     BOOL allWritten = TRUE;
-    std::string entry;
-    while (ini.NextEntry(entry)) {
-        std::string name = entry;
+    std::string name;
+    while (ini.NextEntry(name)) {
         if (name == kNtOverrideKey) {
             if (!nt)
                 continue;
@@ -123,41 +124,53 @@ BOOL InstallRun::WritePortSettings()
         } else if (name == kReadTotalTimeOut && nt && ntOverrideSeen) {
             continue;
         }
-
-        if (name == "SETLPT") {
-            if (!SelectsSystem(ini.fields[0], environment.osKind))
-                continue;
-            const std::string valueName = CSetupIni::Unquote(ini.fields[1]);
-            const std::string& type = ini.fields[2];
-            if (type == "REG_DWORD") {
-                if (!key.SetDword(valueName, LeadingSignedNumber(ini.fields[3]))) {
-                    result.Record(pair::kSetLptDwordNotWritten);
-                    allWritten = FALSE;
-                }
-            } else if (type == "REG_SZ") {
-                if (!key.SetString(valueName, CSetupIni::Unquote(ini.fields[3]))) {
-                    result.Record(pair::kSetLptTextNotWritten);
-                    allWritten = FALSE;
-                }
-            } else {
-                result.Record(pair::kIniBadSetLptType);
-                allWritten = FALSE;
-            }
-            continue;
-        }
-
-        const PortSettingRule* rule = FindRule(name);
-        if (rule == nullptr)
-            continue;
-        if (rule->type == REG_DWORD) {
-            if (!key.SetDword(name, LeadingSignedNumber(ini.fields[0]))) {
-                result.Record(pair::kPortDwordNotWritten);
-                allWritten = FALSE;
-            }
-        } else if (!key.SetString(name, CSetupIni::Unquote(ini.fields[0]))) {
-            result.Record(pair::kPortTextNotWritten);
+        const BOOL written =
+            name == "SETLPT" ? WriteSelectedSetting(key, ini) : WriteTableSetting(key, name, ini);
+        if (!written)
             allWritten = FALSE;
-        }
     }
     return allWritten;
+}
+
+// SETLPT=<systems>,"<name>",<REG_DWORD|REG_SZ>,<data>: written when the
+// selector names this system.
+BOOL InstallRun::WriteSelectedSetting(Registry& key, const CSetupIni& ini)
+{
+    if (!SelectsSystem(ini.fields[0], environment.osKind))
+        return TRUE;
+    const std::string valueName = CSetupIni::Unquote(ini.fields[1]);
+    const std::string& type = ini.fields[2];
+    if (type == "REG_DWORD") {
+        if (key.SetDword(valueName, LeadingSignedNumber(ini.fields[3])))
+            return TRUE;
+        result.Record(pair::kSetLptDwordNotWritten);
+        return FALSE;
+    }
+    if (type == "REG_SZ") {
+        if (key.SetString(valueName, CSetupIni::Unquote(ini.fields[3])))
+            return TRUE;
+        result.Record(pair::kSetLptTextNotWritten);
+        return FALSE;
+    }
+    result.Record(pair::kIniBadSetLptType);
+    return FALSE;
+}
+
+// A setting of the known table, written with the table's type; other keys of
+// the section are passed over.
+BOOL InstallRun::WriteTableSetting(Registry& key, const std::string& name, const CSetupIni& ini)
+{
+    const PortSettingRule* rule = FindRule(name);
+    if (rule == nullptr)
+        return TRUE;
+    if (rule->type == REG_DWORD) {
+        if (key.SetDword(name, LeadingSignedNumber(ini.fields[0])))
+            return TRUE;
+        result.Record(pair::kPortDwordNotWritten);
+        return FALSE;
+    }
+    if (key.SetString(name, CSetupIni::Unquote(ini.fields[0])))
+        return TRUE;
+    result.Record(pair::kPortTextNotWritten);
+    return FALSE;
 }

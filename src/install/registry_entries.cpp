@@ -10,13 +10,12 @@
 
 namespace {
 
-const int kSlotCount = 16;
 const char kModelKeyPrefix[] = "Software\\NORVA\\VTR3\\Driver\\";
 
 // The slot number whose name "REG<n>" is exactly `name`, or -1.
 int SlotNumber(const std::string& name)
 {
-    for (int n = 0; n < kSlotCount; ++n) {
+    for (int n = 0; n < InstallRun::kSlotCount; ++n) {
         char slot[8];
         std::snprintf(slot, sizeof slot, "%s%d", "REG", n);
         if (name == slot)
@@ -71,10 +70,8 @@ BOOL InstallRun::WriteRegistryEntries()
         return FALSE;
     }
 
-    std::string slotPaths[kSlotCount];
-    HKEY rootKeys[kSlotCount] = {};
-    Registry slotKeys[kSlotCount];
-
+    // REGPATH opens a slot's key; REGENTER writes a value into an open slot.
+    RegistrySlots slots;
     std::string key;
     while (ini.NextEntry(key)) {
         const bool isPath = key == "REGPATH";
@@ -83,41 +80,53 @@ BOOL InstallRun::WriteRegistryEntries()
         const int n = SlotNumber(ini.fields[0]);
         if (n < 0)
             continue;
-
-        if (isPath) {
-            if (rootKeys[n] != NULL)
-                continue;  // the first definition of a slot wins
-            slotPaths[n] = CSetupIni::Unquote(ini.fields[1]);
-            rootKeys[n] = ParseRootKey(slotPaths[n]);
-            if (rootKeys[n] == NULL) {
-                result.Record(pair::kIniBadRootKey);
-                return FALSE;
-            }
-            if (!slotKeys[n].Create(rootKeys[n], slotPaths[n], NULL, environment.securityAttributes,
-                                    Registry::kAllAccess) &&
-                !slotKeys[n].isOpen) {
-                result.Record(pair::kEntryKeyNotOpened);
-                return FALSE;
-            }
-            continue;
-        }
-
-        // "Default" (bare, exact case) names the key's unnamed value.
-        const std::string name =
-            ini.fields[1] == "Default" ? std::string() : CSetupIni::Unquote(ini.fields[1]);
-        const std::string& data = ini.fields[2];
-        const BOOL written = StartsWithDigit(data)
-                                 ? slotKeys[n].SetDword(name, LeadingDigits(data))
-                                 : slotKeys[n].SetString(name, ResolveDirectoryKeyword(data));
-        if (!written) {
-            result.Record(pair::kEntryValueNotWritten);
+        if (isPath ? !OpenSlotKey(slots, n, ini.fields[1]) : !WriteSlotValue(slots, n, ini))
             return FALSE;
-        }
     }
+    return WriteModelRecord();
+}
 
+BOOL InstallRun::OpenSlotKey(RegistrySlots& slots, int n, const std::string& pathField)
+{
+    if (slots.roots[n] != NULL)
+        return TRUE;  // the first definition of a slot wins
+    std::string path = CSetupIni::Unquote(pathField);
+    slots.roots[n] = ParseRootKey(path);
+    if (slots.roots[n] == NULL) {
+        result.Record(pair::kIniBadRootKey);
+        return FALSE;
+    }
+    if (!slots.keys[n].Create(slots.roots[n], path, NULL, environment.securityAttributes,
+                              Registry::kAllAccess) &&
+        !slots.keys[n].isOpen) {
+        result.Record(pair::kEntryKeyNotOpened);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL InstallRun::WriteSlotValue(RegistrySlots& slots, int n, const CSetupIni& ini)
+{
+    // "Default" (bare, exact case) names the key's unnamed value.
+    const std::string name =
+        ini.fields[1] == "Default" ? std::string() : CSetupIni::Unquote(ini.fields[1]);
+    const std::string& data = ini.fields[2];
+    const BOOL written = StartsWithDigit(data)
+                             ? slots.keys[n].SetDword(name, LeadingDigits(data))
+                             : slots.keys[n].SetString(name, ResolveDirectoryKeyword(data));
+    if (!written) {
+        result.Record(pair::kEntryValueNotWritten);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The model's record of its language monitor.
+BOOL InstallRun::WriteModelRecord()
+{
     Registry model;
-    if (!model.Create(HKEY_LOCAL_MACHINE, kModelKeyPrefix + settings.driverName, NULL, environment.securityAttributes,
-                      Registry::kAllAccess) &&
+    if (!model.Create(HKEY_LOCAL_MACHINE, kModelKeyPrefix + settings.driverName, NULL,
+                      environment.securityAttributes, Registry::kAllAccess) &&
         !model.isOpen) {
         result.Record(pair::kModelRecordNotOpened);
         return FALSE;

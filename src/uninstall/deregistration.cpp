@@ -15,7 +15,6 @@ namespace {
 
 const char kNotifierKey[] = "Software\\NORVA\\KALERT";
 const char kNotifierSubkey[] = "KALERT";
-const char kVtr3Key[] = "Software\\NORVA\\VTR3";
 const char kCommonSettingsSubkey[] = "XIMPCommon";
 const char kApprovedKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
@@ -158,7 +157,7 @@ void DeleteNotifier(const std::string& notifier)
 
 void DeleteCommonSettings()
 {
-    Registry vtr3(HKEY_LOCAL_MACHINE, kVtr3Key, NULL, FALSE, Registry::kAllAccess);
+    Registry vtr3(HKEY_LOCAL_MACHINE, kProductKey, NULL, FALSE, Registry::kAllAccess);
     vtr3.DeleteKey(kCommonSettingsSubkey);
 }
 

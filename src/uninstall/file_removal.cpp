@@ -14,7 +14,6 @@ namespace {
 // The HTML folder's files that belong to a model's help, in the order they go.
 const char* const kHtmlPatterns[] = {"mon*.exe", "*.htm", "*.html", "*.gif", "*.jpg"};
 const char kHtmlSubdir[] = "\\NORVA\\HTML";
-const char kProfileKey[] = "software\\NORVA\\VTR3\\Profile";
 
 // `name` in `folder`, with one backslash between them also when the folder
 // is a drive root ("C:\").

@@ -7,6 +7,7 @@
 #include "debug_log.h"
 #include "handles.h"
 #include "printer_handle.h"
+#include "printer_record.h"
 #include "registry.h"
 
 namespace {
@@ -30,12 +31,12 @@ void DeleteStartupValue(const std::string& printer)
 bool PrinterGoesWithDriver(const std::string& printerName, const std::string& driverName)
 {
     PrinterHandle printer;
-    if (!printer.Open(printerName)) {
+    if (!printer.Open(printerName, false)) {
         DebugLog("    Open Error\n");
         return true;
     }
     DebugLog("    Open Succees\n");
-    const DWORD size = printer.InfoSize();
+    const DWORD size = PrinterInfoSize(printer.get());
     if (size == 0) {
         // The handle is logged as a number, as it always was (its low 32 bits).
         DebugLog("    GetPrinter() error hPrinter=%d, needed=%d, LastError=%d\n",
@@ -44,7 +45,7 @@ bool PrinterGoesWithDriver(const std::string& printerName, const std::string& dr
         return true;
     }
     HeapBuffer buffer;
-    const PRINTER_INFO_2A* info = printer.ReadInfo(buffer, size);
+    const PRINTER_INFO_2A* info = ReadPrinterInfo(printer.get(), buffer, size);
     if (info == NULL) {
         DebugLog("    GetPrinter() error\n");
         return true;
@@ -80,7 +81,7 @@ BOOL UninstallRun::DeleteTargetKey(HKEY root, std::string keyPath, std::string p
         bool remove = printer == printerName;
         if (!remove) {
             PrinterHandle exists;
-            remove = !exists.Open(printer);
+            remove = !exists.Open(printer, false);
         }
         if (!remove) {
             ++index;

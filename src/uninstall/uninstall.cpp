@@ -7,6 +7,7 @@
 #include "debug_log.h"
 #include "handles.h"
 #include "printer_handle.h"
+#include "printer_record.h"
 #include "registry.h"
 #include "startup_links.h"
 #include "uninstall_keys.h"
@@ -50,7 +51,7 @@ BOOL UninstallRun::UnInstall()
 {
     const std::string& printerName = cmdLine.uninstallArg;
     PrinterHandle printer;
-    if (!printer.Open(printerName)) {
+    if (!printer.Open(printerName, false)) {
         result.Record(pair::kPrinterUnknown);
         return TRUE;
     }
@@ -153,13 +154,13 @@ BOOL UninstallRun::UnInstall2()
 // later step would work on the Driver key itself, that is on every model.
 BOOL UninstallRun::ReadDriverOfPrinter(const PrinterHandle& printer)
 {
-    const DWORD size = printer.InfoSize();
+    const DWORD size = PrinterInfoSize(printer.get());
     if (size == 0) {
         result.Record(pair::kPrinterNotRead, GetLastError());
         return FALSE;
     }
     HeapBuffer buffer;
-    const PRINTER_INFO_2A* info = printer.ReadInfo(buffer, size);
+    const PRINTER_INFO_2A* info = ReadPrinterInfo(printer.get(), buffer, size);
     if (info == NULL) {
         result.Record(pair::kPrinterNotRead, GetLastError());
         return FALSE;

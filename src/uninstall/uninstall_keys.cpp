@@ -2,15 +2,12 @@
 
 #include <windows.h>
 
-const char kModelsKey[] = "Software\\NORVA\\VTR3\\Driver";
 const char kNorvaKey[] = "Software\\NORVA";
 const char kProductSubkey[] = "VTR3";
-const char kTxaTargetKey[] = "software\\NORVA\\VTR3\\VTRData\\TXATarget";
-const char kTxbTargetKey[] = "software\\NORVA\\VTR3\\VTRData\\TXBTarget";
 
 std::string ModelKeyPath(const std::string& driverName)
 {
-    return std::string(kModelsKey) + "\\" + driverName;
+    return kModelKeyPrefix + driverName;
 }
 
 namespace {

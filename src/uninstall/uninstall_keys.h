@@ -1,16 +1,15 @@
-// Registry places and small text helpers that several removal steps share.
+// Registry places and small helpers that several removal steps share. The
+// product's key paths (kModelsKey, kTxaTargetKey, ...) are platform's; like
+// the rest of MONCHK04 the steps open them in the program's own registry view.
 #pragma once
+
+#include "product_keys.h"
 
 #include <string>
 
-// HKLM: one subkey per installed printer model, named by its driver.
-extern const char kModelsKey[];
-// HKLM (and HKCU): the product's own tree, and its parent.
+// HKLM and HKCU: the product's tree "VTR3" and the maker's key above it.
 extern const char kNorvaKey[];
 extern const char kProductSubkey[];
-// The monitor's target-printer keys (under HKCU and HKLM).
-extern const char kTxaTargetKey[];
-extern const char kTxbTargetKey[];
 
 // The model's driver key: "Software\NORVA\VTR3\Driver\<driverName>".
 std::string ModelKeyPath(const std::string& driverName);
