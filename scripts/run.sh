@@ -6,8 +6,12 @@
 # Without arguments: a whole install run (/I:) of a demonstration product
 # (a printer driver and printer in Wine's spooler, a do-nothing language
 # monitor, a stand-in SDK installer that answers "installed, files replaced").
-# With arguments: MONCHK04 runs with them in that same prepared prefix.
-# Prints the completion message and what the run left in the registry.
+# With /R: or /R2: first: that install run, then an uninstall run with these
+# arguments (stand-ins for MONCFG, the VTR service program and the SDK's
+# uninstaller are in place); prints what the uninstall removed and whom it
+# started. With other arguments: MONCHK04 runs with them in that same
+# prepared prefix. Prints the completion message and what the run left in the
+# registry. MONCHK04 runs from the printer-driver directory, as installed.
 # Where this kernel cannot run 32-bit code, the x86_64 build runs instead
 # under the 64-bit Wine, and the first line of output says so.
 #   MONSETUP_WINVER=win98|nt40|win2k|default   the Windows Wine presents (win2k)
@@ -28,15 +32,61 @@ cmake --build --preset $preset >/dev/null
 export MONSETUP_WINVER=${MONSETUP_WINVER:-win2k}
 exec scripts/wine-run.sh build/$preset/wine --shell bash -c '
     cd "$0/bin"
-    ini=$(wine install_demo.exe | tr -d "\r") || exit 1
-    [ $# -gt 0 ] || set -- "/I:$ini"
-    echo "MONCHK04 $* (Wine presenting $MONSETUP_WINVER)"
+    prepared=$(wine install_demo.exe | tr -d "\r") || exit 1
+    ini=$(sed -n 1p <<<"$prepared")
+    monchk=$(sed -n 2p <<<"$prepared")
+    host() { wine setup_host.exe --program "$monchk" "$@"; }
+    shown_keys=("HKLM\\Software\\NORVA\\VTR3\\SDKResult" "HKLM\\Software\\NORVA\\VTR3\\VTRCommon"
+                "HKLM\\Software\\NORVA\\VTR3\\Driver\\NORVA LP-1" "HKLM\\Software\\NORVA\\VTR3\\Demo"
+                "HKLM\\System\\CurrentControlSet\\control\\Print\\Monitors\\NORVA LM")
+    show() {
+        for key in "${shown_keys[@]}"; do
+            wine reg query "$key" 2>/dev/null | tr -d "\r" | sed "/^$/d" || true
+        done
+    }
+    # What an uninstall may remove: the product keys, the printer start-up
+    # values, the Startup link, the help files, the service program.
+    snapshot() {
+        for key in "HKLM\\Software\\NORVA" "HKCU\\Software\\NORVA" \
+                   "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"; do
+            wine reg query "$key" /s 2>/dev/null | tr -d "\r" | sed "/^$/d" || true
+        done
+        (cd "$WINEPREFIX/drive_c" && find . \( -ipath "*startup*.lnk" -o -ipath "*/NORVA/*" \
+            -o -ipath "*/system32/vtrsrv.exe" \) | sort)
+    }
+
+    case "${1:-}" in
+        [/-][Rr]:*|[/-][Rr]2:*) uninstall=1 ;;
+        *) uninstall=0 ;;
+    esac
+    if [ $# -gt 0 ] && [ $uninstall = 0 ]; then
+        echo "MONCHK04 $* (Wine presenting $MONSETUP_WINVER)"
+        status=0
+        host "$@" || status=$?
+        show
+        exit $status
+    fi
+
+    echo "MONCHK04 /I:$ini (Wine presenting $MONSETUP_WINVER)"
     status=0
-    wine setup_host.exe "$@" || status=$?
-    for key in "Software\\NORVA\\VTR3\\SDKResult" "Software\\NORVA\\VTR3\\VTRCommon" \
-               "Software\\NORVA\\VTR3\\Driver\\NORVA LP-1" "Software\\NORVA\\VTR3\\Demo" \
-               "System\\CurrentControlSet\\control\\Print\\Monitors\\NORVA LM"; do
-        wine reg query "HKLM\\$key" 2>/dev/null | tr -d "\r" | sed "/^$/d" || true
-    done
+    host "/I:$ini" || status=$?
+    show
+    [ $uninstall = 1 ] || exit $status
+    [ $status = 0 ] || exit $status
+
+    before=$(snapshot)
+    echo
+    echo "MONCHK04 $* (Wine presenting $MONSETUP_WINVER)"
+    host "$@" || status=$?
+    result=$(wine reg query "HKLM\\Software\\NORVA\\VTR3\\SDKResult" 2>/dev/null | tr -d "\r" |
+             grep -i "ErrorCode\|LastError\|SDKResult" || true)
+    echo "${result:-(no SDKResult: the product key is gone with its result)}"
+    echo "removed:"
+    diff <(echo "$before") <(snapshot) | sed -n "s/^< /  /p"
+    echo "started:"
+    find "$WINEPREFIX/drive_c" \( -iname "moncfg.log" -o -iname "vtrsrv.log" \) \
+        -exec sed "s/^/  /" {} \; | tr -d "\r"
+    [ -f "$WINEPREFIX/drive_c/ZQAPI/zqapiset.cmdline" ] &&
+        { sed "s/^/  /" "$WINEPREFIX/drive_c/ZQAPI/zqapiset.cmdline"; echo; }
     exit $status
 ' "build/$preset" "$@"

@@ -13,8 +13,33 @@ class UninstallRun {
 public:
     explicit UninstallRun(RunState& run);
 
+    // The two sequences. UnInstall always returns TRUE; UnInstall2 FALSE only
+    // for an empty driver name.
     BOOL UnInstall();
     BOOL UnInstall2();
+
+    // The monitor's service program of the model, stopped unless another
+    // model uses it; the timer deletes its file afterwards.
+    void StopVtrService();
+
+    // The model's target entries under root\keyPath: by printer (and those
+    // of printers that are gone), or by driver (and those of printers that
+    // are gone or unreadable), with their start-up values under HKCU Run.
+    BOOL DeleteTargetKey(HKEY root, std::string keyPath, std::string printerName);
+    BOOL DeleteTargetKey2(HKEY root, std::string keyPath, std::string driverName);
+
+    // The model's HTML help files and folder.
+    BOOL DeleteHtmlFiles();
+    // TRUE when no installed model names this program as its shortcut's.
+    BOOL DeleteShortcutExe();
+    // The model's profile value and driver key; TRUE when no model is left.
+    BOOL DeleteProfile();
+    // "Software\NORVA\VTR3" under HKLM and HKCU.
+    void DeleteProductKey();
+
+    // The shell extension, notifier, XIMP service and common settings of the
+    // model, each unless another model uses it.
+    BOOL DeleteRegXIMP();
 
     // The ZQAPI SDK's uninstaller, awaited through its reply message.
     BOOL UninstallZQAPI();
@@ -22,6 +47,30 @@ public:
     BOOL DeleteShortcutLinks();
 
 private:
+    // The pairs one sequence records for its MONCFG calls.
+    struct MoncfgPairs {
+        ResultPair modelKeyNotOpened;
+        ResultPair moncfgMissing;
+        ResultPair notStarted;
+    };
+    std::string RunMoncfgUninstall(const MoncfgPairs& pairs, bool logged);
+    void RunMoncfgCleanUp(const std::string& moncfg);
+    BOOL ReadDriverOfPrinter(const class PrinterHandle& printer);
+
+    // What the spooler's list of printers says of the removed printer's
+    // driver.
+    enum class DriverUse {
+        kNotListed,    // the list could not be read
+        kNoPrinters,   // the list is empty
+        kInUse,        // another printer uses the driver
+        kLastPrinter,  // no other printer does
+    };
+    DriverUse FindOtherPrinterOfDriver();
+    void DeleteOwnStartupLinks();
+    void StartVtrStop(const std::string& file);
+    void StartXimpStop(const std::string& service);
+
+    RunState& run;
     const CCmdLine& cmdLine;
     const RunEnvironment& environment;
     InstallSettings& settings;

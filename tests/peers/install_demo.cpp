@@ -2,7 +2,13 @@
 // run of MONCHK04: a product printer driver with one printer, the language
 // monitor DLL in the system directory, a stand-in SDK installer that answers
 // "success, files replaced", a stand-in COPYEXEC program, and a setup INI.
-// Prints the setup INI's path. Run it from the directory of the built tests.
+// For an uninstall afterwards, the setup INI also records the model's
+// components (MONCFG, HTML help, VTR service program, notifier, profile),
+// whose stand-ins are put in place, and the printer gets the monitor's target
+// entries and start-up value; the SDK's uninstaller answers "success".
+// MONCHK04 is copied into the driver directory, where the product installs it.
+// Prints the setup INI's path, then that copy's path. Run it from the
+// directory of the built tests.
 #include "setup_host.h"
 #include "spooler.h"
 
@@ -25,6 +31,19 @@ const char kIni[] =
     "REGENTER=REG0,\"Mode\",1\r\n"
     "LPT_Channel01=3\r\n"
     "LPT_PrtMDLName=\"NORVA LP-1\"\r\n"
+    "REGPATH=REG1,\"HKEY_LOCAL_MACHINE\\Software\\NORVA\\VTR3\\Driver\\NORVA LP-1\"\r\n"
+    "REGENTER=REG1,\"MONCFG\",DRIVERDIR+\"\\moncfg.exe\"\r\n"
+    "REGENTER=REG1,\"ModelID\",\"LP1\"\r\n"
+    "REGENTER=REG1,\"HTMLInstallPath\",HTMLDIR+\"\\LP1\"\r\n"
+    "REGENTER=REG1,\"SHORTCUTEXE_R\",\"MONCHK04.exe\"\r\n"
+    "REGENTER=REG1,\"VTRSRV_NAME\",\"vtrsrv.exe\"\r\n"
+    "REGENTER=REG1,\"KALERT_R\",\"KAlert\"\r\n"
+    "REGPATH=REG2,\"HKEY_LOCAL_MACHINE\\Software\\NORVA\\KALERT\"\r\n"
+    "REGENTER=REG2,\"KAlert\",\"on\"\r\n"
+    "REGPATH=REG3,\"HKEY_LOCAL_MACHINE\\Software\\NORVA\\KALERT\\Notifier\"\r\n"
+    "REGENTER=REG3,\"NOTIFYEXE\",\"kalert.exe\"\r\n"
+    "REGPATH=REG4,\"HKEY_LOCAL_MACHINE\\software\\NORVA\\VTR3\\Profile\"\r\n"
+    "REGENTER=REG4,\"LP1\",\"lp1.ini\"\r\n"
     "[Language]\r\n"
     "English=09,01\r\n"
     "[English]\r\n"
@@ -37,6 +56,55 @@ bool Copy(const std::string& name, const std::string& destination)
     std::fprintf(stderr, "install_demo: cannot copy %s to %s\n", name.c_str(),
                  destination.c_str());
     return false;
+}
+
+void SetString(HKEY root, const std::string& path, const char* name, const std::string& value)
+{
+    HKEY key;
+    if (RegCreateKeyA(root, path.c_str(), &key) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+}
+
+// What an uninstall finds besides what the install run writes: the programs
+// it starts, the model's help files, the printer's target entries.
+bool PrepareUninstall(const std::string& driverDir, const std::string& system)
+{
+    const char kSdkDir[] = "C:\\ZQAPI";
+    CreateDirectoryA(kSdkDir, NULL);
+    if (!Copy("MONCHK04.exe", driverDir + "\\MONCHK04.exe") ||
+        !Copy("moncfg_recorder.exe", driverDir + "\\moncfg.exe") ||
+        !Copy("fake_vtrsrv.exe", system + "\\vtrsrv.exe") ||
+        !Copy("NR_Comb.exe", std::string(kSdkDir) + "\\zqapiset.exe"))
+        return false;
+    std::ofstream(std::string(kSdkDir) + "\\zqapiset.answer") << "sdk 0 0x1\n";
+    SetString(HKEY_LOCAL_MACHINE, "Software\\NORVA\\ZQAPIInfo", "InstallDir", kSdkDir);
+
+    char common[MAX_PATH] = "";
+    DWORD size = sizeof common;
+    HKEY key;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", &key) ==
+        ERROR_SUCCESS) {
+        RegQueryValueExA(key, "CommonFilesDir", NULL, NULL, reinterpret_cast<BYTE*>(common),
+                         &size);
+        RegCloseKey(key);
+    }
+    std::string html;
+    for (const char* level : {"", "\\HTML", "\\HTML\\LP1"}) {
+        html = std::string(common) + "\\NORVA" + level;
+        CreateDirectoryA(html.c_str(), NULL);
+    }
+    for (const char* file : {"\\index.htm", "\\logo.gif", "\\monhelp.exe"})
+        std::ofstream(html + file) << "demo";
+
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        SetString(root, "software\\NORVA\\VTR3\\VTRData\\TXATarget\\P0000000000000000", "Name",
+                  "NORVA LP-1");
+    SetString(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+              "NORVA LP-1", "monrun.exe");
+    return true;
 }
 
 }  // namespace
@@ -77,9 +145,12 @@ int main()
         return 1;
     std::ofstream(driverDir + "\\NR_Comb.answer") << "installer 0 0x1\nsdk 0 0x200001\n";
 
+    if (!PrepareUninstall(driverDir, system))
+        return 1;
+
     CreateDirectoryA(kDemoDir, NULL);
     const std::string ini = std::string(kDemoDir) + "\\setup.ini";
     std::ofstream(ini, std::ios::binary) << kIni;
-    std::printf("%s\n", ini.c_str());
+    std::printf("%s\n%s\\MONCHK04.exe\n", ini.c_str(), driverDir.c_str());
     return 0;
 }

@@ -9,6 +9,23 @@
 #include <cstdlib>
 #include <string>
 
+namespace {
+
+// An argument holding blanks is passed on quoted; of a switch with a value
+// ("/R:NORVA LP-1", as a shell leaves /R:"NORVA LP-1") only the value is, as
+// MONCHK04 reads quotes only where a value starts.
+std::string Quoted(const std::string& arg)
+{
+    if (arg.find(' ') == std::string::npos || arg.find('"') != std::string::npos)
+        return arg;
+    const size_t colon = arg.find(':');
+    if (arg[0] == '/' && colon != std::string::npos && colon < 4)
+        return arg.substr(0, colon + 1) + "\"" + arg.substr(colon + 1) + "\"";
+    return "\"" + arg + "\"";
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     DWORD timeoutSeconds = 30;
@@ -25,10 +42,7 @@ int main(int argc, char** argv)
         } else if (arg == "--no-window") {
             withWindow = false;
         } else {
-            // Arguments holding blanks are passed on quoted.
-            bool quote = arg.find(' ') != std::string::npos;
-            arguments += (arguments.empty() ? "" : " ") +
-                         (quote ? "\"" + arg + "\"" : arg);
+            arguments += (arguments.empty() ? "" : " ") + Quoted(arg);
         }
     }
 

@@ -24,6 +24,13 @@ constexpr ResultPair InstallerFailed(DWORD flags) { return {kInstallerAnswer, st
 constexpr ResultPair SdkSetupFailed(DWORD flags) { return {kSdkSetupAnswer, static_cast<LONG>(flags)}; }
 
 // Group 3: registry keys and values.
+// 3/1 stands for two failures of the uninstall by printer: the printer's
+// entries under HKCU or under HKLM TXATarget; the debug log tells which one.
+constexpr ResultPair kUserTxaTargetsNotCleaned{3, 1};
+constexpr ResultPair kMachineTxaTargetsNotCleaned{3, 1};
+constexpr ResultPair kPrinterTxbTargetsNotCleaned{3, 2};
+constexpr ResultPair kPrinterModelKeyNotOpened{3, 4};
+constexpr ResultPair kPrinterMoncfgMissing{3, 5};
 constexpr ResultPair kSdkInstallDirEmpty{3, 11};
 constexpr ResultPair kModelsKeyNotOpened{3, 20};
 constexpr ResultPair kModelKeyNotOpened{3, 21};
@@ -38,21 +45,42 @@ constexpr ResultPair kPortDwordNotWritten{3, 42};
 constexpr ResultPair kPortTextNotWritten{3, 43};
 constexpr ResultPair kCurrentVersionKeyNotOpened{3, 54};
 constexpr ResultPair kCommonFilesDirMissing{3, 55};
+// 3/60, 3/61 and 3/62 each stand for two failures, one of the uninstall by
+// driver and one of the service stop; the debug log tells which one.
+constexpr ResultPair kDriverMoncfgMissing{3, 60};
+constexpr ResultPair kServiceSiblingKeyNotOpened{3, 60};
+constexpr ResultPair kDriverTxaTargetsNotCleaned{3, 61};
+constexpr ResultPair kServiceModelsKeyNotOpened{3, 61};
+constexpr ResultPair kDriverTxbTargetsNotCleaned{3, 62};
+constexpr ResultPair kServiceModelKeyNotOpened{3, 62};
+constexpr ResultPair kHtmlModelKeyNotOpened{3, 63};
 constexpr ResultPair kSetLptDwordNotWritten{3, 64};
 constexpr ResultPair kSetLptTextNotWritten{3, 65};
 constexpr ResultPair kVtrCommonNotOpened{3, 70};
 constexpr ResultPair kMonitorKeyNotOpened{3, 71};
+constexpr ResultPair kXimpModelKeyNotOpened{3, 80};
+constexpr ResultPair kXimpModelsKeyNotOpened{3, 81};
+constexpr ResultPair kXimpSiblingKeyNotOpened{3, 82};
 
 // Group 4: programs not started, or not answering or stopping in time.
 constexpr ResultPair kSdkInstallerNotStarted{4, 1};
 constexpr ResultPair kSdkSetupNoAnswer{4, 2};
+constexpr ResultPair kPrinterMoncfgNotStarted{4, 6};
+constexpr ResultPair kMoncfgCleanUpNotStarted{4, 7};
+// 4/8 stands for two failures: the VTR service program not deleted in five
+// tries, and MONCFG's uninstall call by driver not started; the debug log
+// tells which one.
 constexpr ResultPair kVtrServiceNotDeleted{4, 8};
+constexpr ResultPair kDriverMoncfgNotStarted{4, 8};
 constexpr ResultPair kInstallerNoAnswer{4, 10};
 constexpr ResultPair kCopyExecNotStarted{4, 11};
+constexpr ResultPair kXimpStopNotStarted{4, 12};
 constexpr ResultPair kXimpServiceStillRunning{4, 13};
 
 // Group 5: the printer driver.
 constexpr ResultPair kDriverNotInstalled{5, 1};
+constexpr ResultPair kNoDriverName{5, 2};
+constexpr ResultPair kDriverModelKeyNotOpened{5, 3};
 
 // Group 6: the setup INI lacks what a step needs.
 constexpr ResultPair kIniInstallSectionMissing{6, 1};
@@ -72,6 +100,8 @@ constexpr ResultPair kUnsupportedWindows{7, 0};
 constexpr ResultPair kDriverDirectoryNotRead{7, 1};
 constexpr ResultPair kDriversNotListed{7, 2};
 constexpr ResultPair kDriverPathWithoutDirectory{7, 6};
+constexpr ResultPair kPrinterNotRead{7, 10};
+constexpr ResultPair kPrintersNotListedUninstall{7, 11};
 constexpr ResultPair kWaitTimerNotStarted{7, 20};
 constexpr ResultPair kFrameWindowNotCreated{7, 21};
 constexpr ResultPair kPrintersNotListedInstall{7, 30};
@@ -102,6 +132,7 @@ constexpr ResultPair kOldLinkFolderNotEntered{7, 121};
 constexpr ResultPair kOldLinkFolderNotListed{7, 122};
 
 // Group 8: what the command line names is missing.
+constexpr ResultPair kPrinterUnknown{8, 1};
 constexpr ResultPair kNoIniPath{8, 2};
 
 // Group 9: another copy of the program is at work.

@@ -1,0 +1,216 @@
+// The four components a model shares with other models of its class, each
+// removed only when no other installed model uses it: the Printers-folder
+// shell extension's registration, the notifier's registration, the class's
+// service program (stopped through its own stop switch) and the class's
+// common settings.
+#include "uninstall_run.h"
+
+#include "debug_log.h"
+#include "registry.h"
+#include "uninstall_keys.h"
+
+#include <vector>
+
+namespace {
+
+const char kNotifierKey[] = "Software\\NORVA\\KALERT";
+const char kNotifierSubkey[] = "KALERT";
+const char kCommonSettingsSubkey[] = "XIMPCommon";
+const char kApprovedKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+// The shell extension's subkeys, named by its class id, under HKCR.
+const char* const kShellExtensionParents[] = {
+    "CLSID",
+    "Printers\\shellex\\PropertySheetHandlers",
+    "Printers\\shellex\\CopyHookHandlers",
+};
+
+const char kShellExtensionValue[] = "SHELLEXT_R";
+const char kNotifierValue[] = "KALERT_R";
+const char kTypeValue[] = "Type";
+const char kServiceValue[] = "XIMPSRV_NAME";
+
+// The model's components as its driver key records them; empty: none.
+struct Components {
+    std::string shellExtension;  // the extension's class id
+    std::string notifier;        // the notifier entry's name
+    std::string type;            // the class whose XIMPCommon it uses
+    std::string service;         // the service program's file name
+};
+
+Components ReadComponents(const Registry& model)
+{
+    Components components;
+    components.shellExtension = model.QueryString(kShellExtensionValue, "");
+    components.notifier = model.QueryString(kNotifierValue, "");
+    components.type = model.QueryString(kTypeValue, "");
+    components.service = model.QueryString(kServiceValue, "");
+    return components;
+}
+
+struct Shared {
+    bool shellExtension = false;
+    bool notifier = false;
+    bool type = false;
+    bool service = false;
+};
+
+// Marks `shared` when the other model records the same non-empty value
+// (compared exactly).
+void Compare(const std::string& ours, const Registry& other, const char* name, bool& shared)
+{
+    if (!shared && !ours.empty() && other.QueryString(name, "") == ours)
+        shared = true;
+}
+
+// Which of the model's components another model (any other subkey of the
+// Driver key) records too. A model whose key does not open is not consulted.
+Shared FindSharedComponents(const std::string& driverName, const Components& ours,
+                            const Registry& models, RunResult& result)
+{
+    Shared shared;
+    for (DWORD index = 0;; ++index) {
+        const std::string name = models.EnumKey(index);
+        if (name.empty())
+            return shared;
+        if (name == driverName)
+            continue;
+        Registry other(HKEY_LOCAL_MACHINE, ModelKeyPath(name), NULL, FALSE, Registry::kRead);
+        if (!other.isOpen) {
+            result.Record(pair::kXimpSiblingKeyNotOpened);
+            continue;
+        }
+        Compare(ours.shellExtension, other, kShellExtensionValue, shared.shellExtension);
+        Compare(ours.notifier, other, kNotifierValue, shared.notifier);
+        Compare(ours.type, other, kTypeValue, shared.type);
+        Compare(ours.service, other, kServiceValue, shared.service);
+    }
+}
+
+// The registry views that may hold the shell extension's registration. A
+// 64-bit Windows has two: a 64-bit Explorer loads the 64-bit extension,
+// registered in the 64-bit view; 32-bit programs load the 32-bit one from the
+// 32-bit view. A 64-bit build runs only there; a 32-bit build is told by
+// IsWow64Process, which Windows before XP SP2 does not have: there is only
+// the one view.
+std::vector<REGSAM> ShellExtensionViews()
+{
+#ifdef _WIN64
+    const bool twoViews = true;
+#else
+    typedef BOOL(WINAPI * IsWow64ProcessFunction)(HANDLE, PBOOL);
+    bool twoViews = false;
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    IsWow64ProcessFunction isWow64Process =
+        kernel != NULL ? reinterpret_cast<IsWow64ProcessFunction>(
+                             reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")))
+                       : NULL;
+    BOOL wow64 = FALSE;
+    if (isWow64Process != NULL && isWow64Process(GetCurrentProcess(), &wow64))
+        twoViews = wow64 != FALSE;
+#endif
+    if (twoViews)
+        return {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+    return {0};
+}
+
+// The extension's class key, its two Printers handler keys and its approval,
+// in every view. Keys that do not open are passed over.
+void DeleteShellExtension(const std::string& classId)
+{
+    for (REGSAM view : ShellExtensionViews()) {
+        for (const char* parent : kShellExtensionParents) {
+            Registry key(HKEY_CLASSES_ROOT, parent, NULL, FALSE, Registry::kAllAccess | view);
+            key.DeleteKey(classId);
+        }
+        Registry approved(HKEY_LOCAL_MACHINE, kApprovedKey, NULL, FALSE,
+                          Registry::kAllAccess | view);
+        approved.DeleteValue(classId);
+    }
+}
+
+// The notifier's entries (subkeys whose "NOTIFYEXE" names it, in any letter
+// case) and its value; the whole KALERT key once it holds no value.
+void DeleteNotifier(const std::string& notifier)
+{
+    {
+        Registry notifiers(HKEY_LOCAL_MACHINE, kNotifierKey, NULL, FALSE, Registry::kAllAccess);
+        DWORD index = 0;
+        for (std::string name = notifiers.EnumKey(index); !name.empty();
+             name = notifiers.EnumKey(index)) {
+            const std::string program =
+                Registry(HKEY_LOCAL_MACHINE, std::string(kNotifierKey) + "\\" + name, NULL, FALSE,
+                         Registry::kAllAccess)
+                    .QueryString("NOTIFYEXE", "");
+            // A deleted entry's followers move down to this index; one that
+            // cannot be deleted is stepped over, or the walk would never end.
+            if (!EqualIgnoringAsciiCase(program, notifier) || !notifiers.DeleteKey(name))
+                ++index;
+        }
+        notifiers.DeleteValue(notifier);
+        if (!notifiers.EnumValue(0).empty())
+            return;
+    }
+    Registry norva(HKEY_LOCAL_MACHINE, kNorvaKey, NULL, FALSE, Registry::kAllAccess);
+    norva.DeleteKey(kNotifierSubkey);
+}
+
+void DeleteCommonSettings()
+{
+    Registry vtr3(HKEY_LOCAL_MACHINE, kProductKey, NULL, FALSE, Registry::kAllAccess);
+    vtr3.DeleteKey(kCommonSettingsSubkey);
+}
+
+}  // namespace
+
+BOOL UninstallRun::DeleteRegXIMP()
+{
+    DebugLog("CMainFrame::DeleteRegXIMP\n");
+    Components ours;
+    {
+        Registry model(HKEY_LOCAL_MACHINE, ModelKeyPath(settings.driverName), NULL, FALSE,
+                       Registry::kRead);
+        if (!model.isOpen) {
+            result.Record(pair::kXimpModelKeyNotOpened);
+            return FALSE;
+        }
+        ours = ReadComponents(model);
+    }
+    Registry models(HKEY_LOCAL_MACHINE, kModelsKey, NULL, FALSE, Registry::kRead);
+    if (!models.isOpen) {
+        result.Record(pair::kXimpModelsKeyNotOpened);
+        return FALSE;
+    }
+    const Shared shared = FindSharedComponents(settings.driverName, ours, models, result);
+
+    if (!ours.shellExtension.empty() && !shared.shellExtension)
+        DeleteShellExtension(ours.shellExtension);
+    if (!ours.notifier.empty() && !shared.notifier)
+        DeleteNotifier(ours.notifier);
+    if (!ours.service.empty() && !shared.service)
+        StartXimpStop(ours.service);
+    if (!ours.type.empty() && !shared.type) {
+        if (waits.ximp.Pending())
+            waits.deleteXimpCommonLater = TRUE;  // once the service has stopped
+        else
+            DeleteCommonSettings();
+    }
+    DebugLog("CMainFrame::DeleteRegXIMP exit\n");
+    return TRUE;
+}
+
+// Runs the service program's stop command and hands the program to the
+// timer's wait, which watches for its window (class: the program's name).
+void UninstallRun::StartXimpStop(const std::string& service)
+{
+    const std::string systemDir = SystemDirectoryPath();
+    if (systemDir.empty())
+        return;
+    const std::string file = systemDir + "\\" + service;
+    if (WinExec((file + " /R").c_str(), SW_SHOW) < 32) {
+        result.Record(pair::kXimpStopNotStarted);
+        return;
+    }
+    waits.ximpServiceName = service;
+    waits.ximp.Start(file);
+}

@@ -1,0 +1,114 @@
+// What a removed model leaves in files and in the product's keys: its HTML
+// help files and folder, the Startup shortcut's owner, its profile value and
+// driver key, and, once no model is left, the product's registry trees.
+#include "uninstall_run.h"
+
+#include "delete_file.h"
+#include "file.h"
+#include "install_run.h"
+#include "registry.h"
+#include "uninstall_keys.h"
+
+namespace {
+
+// The HTML folder's files that belong to a model's help, in the order they go.
+const char* const kHtmlPatterns[] = {"mon*.exe", "*.htm", "*.html", "*.gif", "*.jpg"};
+const char kHtmlSubdir[] = "\\NORVA\\HTML";
+
+// `name` in `folder`, with one backslash between them also when the folder
+// is a drive root ("C:\").
+std::string InFolder(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && folder.back() == '\\')
+        return folder + name;
+    return folder + "\\" + name;
+}
+
+enum class PatternOutcome { kDone, kNoFolder };
+
+// Deletes the files (not folders) of `folder` that match `pattern`, read-only
+// ones included. A file that cannot be deleted stays.
+PatternOutcome DeleteMatchingFiles(const std::string& folder, const char* pattern)
+{
+    CFileFind find;
+    if (!find.FindFile(InFolder(folder, pattern)))
+        return GetLastError() == ERROR_PATH_NOT_FOUND ? PatternOutcome::kNoFolder
+                                                      : PatternOutcome::kDone;
+    for (BOOL more = TRUE; more;) {
+        more = find.FindNextFile();
+        if (find.IsDots() || find.IsDirectory())
+            continue;
+        DeleteFileEvenIfReadOnly(InFolder(folder, find.GetFileName()));
+    }
+    return PatternOutcome::kDone;
+}
+
+}  // namespace
+
+BOOL UninstallRun::DeleteHtmlFiles()
+{
+    std::string folder;
+    {
+        Registry model(HKEY_LOCAL_MACHINE, ModelKeyPath(settings.driverName), NULL, FALSE,
+                       Registry::kRead);
+        if (!model.isOpen) {
+            result.Record(pair::kHtmlModelKeyNotOpened);
+            return FALSE;
+        }
+        folder = model.QueryString("HTMLInstallPath", "");
+    }
+    if (folder.empty())
+        return TRUE;
+    for (const char* pattern : kHtmlPatterns) {
+        if (DeleteMatchingFiles(folder, pattern) == PatternOutcome::kNoFolder)
+            return TRUE;
+    }
+    // Folders that still hold other files stay.
+    RemoveDirectoryA(folder.c_str());
+    const std::string commonFiles = InstallRun(run).GetCommonFilesDir();
+    if (!commonFiles.empty())
+        RemoveDirectoryA((commonFiles + kHtmlSubdir).c_str());
+    return TRUE;
+}
+
+BOOL UninstallRun::DeleteShortcutExe()
+{
+    const std::string path = OwnProgramPath();
+    const std::string program = path.substr(path.find_last_of('\\') + 1);
+    Registry models(HKEY_LOCAL_MACHINE, kModelsKey, NULL, FALSE, Registry::kRead);
+    for (DWORD index = 0;; ++index) {
+        const std::string name = models.EnumKey(index);
+        if (name.empty())
+            return TRUE;
+        Registry model(HKEY_LOCAL_MACHINE, ModelKeyPath(name), NULL, FALSE, Registry::kRead);
+        if (EqualIgnoringAsciiCase(model.QueryString("SHORTCUTEXE_R", ""), program))
+            return FALSE;
+    }
+}
+
+BOOL UninstallRun::DeleteProfile()
+{
+    const std::string modelId =
+        Registry(HKEY_LOCAL_MACHINE, ModelKeyPath(settings.driverName), NULL, FALSE,
+                 Registry::kRead)
+            .QueryString("ModelID", "");
+    if (!modelId.empty()) {
+        Registry profiles(HKEY_LOCAL_MACHINE, kProfileKey, NULL, FALSE, Registry::kAllAccess);
+        profiles.DeleteValue(modelId);
+    }
+    Registry models(HKEY_LOCAL_MACHINE, kModelsKey, NULL, FALSE, Registry::kAllAccess);
+    if (!models.isOpen)
+        return FALSE;
+    // An empty name would stand for the Driver key itself: every model.
+    if (!settings.driverName.empty())
+        models.DeleteKey(settings.driverName);
+    return models.EnumKey(0).empty();
+}
+
+void UninstallRun::DeleteProductKey()
+{
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        Registry norva(root, kNorvaKey, NULL, FALSE, Registry::kAllAccess);
+        norva.DeleteKey(kProductSubkey);
+    }
+}

@@ -1,0 +1,87 @@
+// The stop of the monitor's service program of a removed model: started with
+// its stop switch, hidden, unless another installed model uses the same
+// program. The frame's timer deletes the program's file once it has ended.
+#include "uninstall_run.h"
+
+#include "debug_log.h"
+#include "registry.h"
+#include "uninstall_keys.h"
+
+namespace {
+
+const char kServiceValue[] = "VTRSRV_NAME";
+
+// True when a model other than `driverName` names `service` as its service
+// program (names compared exactly). A model whose key does not open counts
+// as not sharing it.
+bool ServiceShared(const std::string& driverName, const std::string& service,
+                   const Registry& models, RunResult& result)
+{
+    for (DWORD index = 0;; ++index) {
+        const std::string name = models.EnumKey(index);
+        if (name.empty())
+            return false;
+        if (name == driverName)
+            continue;
+        Registry other(HKEY_LOCAL_MACHINE, ModelKeyPath(name), NULL, FALSE, Registry::kRead);
+        if (!other.isOpen) {
+            DebugLog("    VTR service: model key %s open error\n", name.c_str());
+            result.Record(pair::kServiceSiblingKeyNotOpened);
+            continue;
+        }
+        if (other.QueryString(kServiceValue, "") == service)
+            return true;
+    }
+}
+
+// The model's service program name, empty when it has none, when another
+// model uses it too, or when the keys cannot be read.
+std::string UnsharedServiceName(const std::string& driverName, RunResult& result)
+{
+    std::string service;
+    {
+        Registry model(HKEY_LOCAL_MACHINE, ModelKeyPath(driverName), NULL, FALSE,
+                       Registry::kRead);
+        if (!model.isOpen) {
+            DebugLog("    VTR service: model key open error\n");
+            result.Record(pair::kServiceModelKeyNotOpened);
+            return std::string();
+        }
+        service = model.QueryString(kServiceValue, "");
+    }
+    if (service.empty())
+        return service;
+
+    Registry models(HKEY_LOCAL_MACHINE, kModelsKey, NULL, FALSE, Registry::kRead);
+    if (!models.isOpen) {
+        DebugLog("    VTR service: Driver key open error\n");
+        result.Record(pair::kServiceModelsKeyNotOpened);
+        return std::string();
+    }
+    return ServiceShared(driverName, service, models, result) ? std::string() : service;
+}
+
+}  // namespace
+
+void UninstallRun::StopVtrService()
+{
+    DebugLog("CMainFrame::StopVtrService()\n");
+    const std::string service = UnsharedServiceName(settings.driverName, result);
+    if (!service.empty())
+        StartVtrStop(SystemDirectoryPath() + "\\" + service);
+    DebugLog("CMainFrame::StopVtrService() exit\n");
+}
+
+// Runs the program's stop command and hands its file to the timer's wait. A
+// command that does not start is logged only.
+void UninstallRun::StartVtrStop(const std::string& file)
+{
+    const std::string command = file + " /R";
+    DebugLog("    Execute vtr service    %s\n", command.c_str());
+    if (WinExec(command.c_str(), SW_HIDE) < 32) {
+        DebugLog("    Execute vtr service    error\n");
+        return;
+    }
+    DebugLog("    Execute vtr service    complete\n");
+    waits.vtr.Start(file);
+}

@@ -1,0 +1,24 @@
+// Registry places and small helpers that several removal steps share. The
+// product's key paths (kModelsKey, kTxaTargetKey, ...) are platform's; like
+// the rest of MONCHK04 the steps open them in the program's own registry view.
+#pragma once
+
+#include "product_keys.h"
+
+#include <string>
+
+// HKLM and HKCU: the product's tree "VTR3" and the maker's key above it.
+extern const char kNorvaKey[];
+extern const char kProductSubkey[];
+
+// The model's driver key: "Software\NORVA\VTR3\Driver\<driverName>".
+std::string ModelKeyPath(const std::string& driverName);
+
+// Equal when only the case of ASCII letters differs (no locale rules).
+bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b);
+
+// The full path of the running program, empty when it does not fit.
+std::string OwnProgramPath();
+
+// The Windows system directory, empty when it cannot be read.
+std::string SystemDirectoryPath();

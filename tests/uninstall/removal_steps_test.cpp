@@ -1,0 +1,416 @@
+// The removal steps of the uninstall runs, in process: the service stop, the
+// HTML files, the Startup-shortcut decision, the profile and product keys,
+// and the deregistration of the components models share.
+#include "app_test_support.h"
+#include "debug_log.h"
+#include "install_test_files.h"
+#include "registry.h"
+#include "server.h"
+#include "test_frame.h"
+#include "test_windows.h"
+#include "uninstall_run.h"
+#include "uninstall_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char kDriver[] = "NORVA LP-1";
+const char kOther[] = "NORVA LP-2";
+
+class RemovalStep : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProductKeys();
+        frame.environment.osKind = OsKindOfThisWindows();
+        frame.settings.driverName = kDriver;
+    }
+    void TearDown() override { StopFakeServices(); }
+
+    TestFrame frame;
+};
+
+}  // namespace
+
+// Which service program is started with " /R", by what the other models
+// record; names are compared exactly.
+TEST_F(RemovalStep, ServiceStopStartsOnlyAProgramNoOtherModelUses)
+{
+    const std::string service = SystemDirectory() + "\\vtrsrv.exe";
+    ASSERT_TRUE(CopyPeer("fake_vtrsrv.exe", service));
+    struct Case {
+        const char* what;
+        const char* driverName;  // as the run names the model
+        Values other;            // the other model's values (none: no other model)
+        bool started;
+    } cases[] = {
+        {"alone", kDriver, {}, true},
+        {"shared", kDriver, {{"VTRSRV_NAME", "vtrsrv.exe"}}, false},
+        {"other case", kDriver, {{"VTRSRV_NAME", "VTRSRV.EXE"}}, true},
+        {"other program", kDriver, {{"VTRSRV_NAME", "other.exe"}}, true},
+        // The model's own key, named in another letter case, counts as another model.
+        {"own key in other case", "norva lp-1", {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetProductKeys();
+        ForgetPeerRecord(service);
+        SetModel(kDriver, {{"VTRSRV_NAME", "vtrsrv.exe"}});
+        if (!c.other.empty())
+            SetModel(kOther, c.other);
+        TestFrame run;
+        run.settings.driverName = c.driverName;
+        UninstallRun(run).StopVtrService();
+        EXPECT_EQ(c.started, run.waits.vtr.Pending());
+        EXPECT_EQ("0/0", Pair(run));
+        if (c.started) {
+            EXPECT_EQ(service, run.waits.vtr.file);
+            std::vector<std::string> starts = PeerRecord(service, 1);
+            ASSERT_EQ(1u, starts.size());
+            EXPECT_NE(std::string::npos, starts[0].find("vtrsrv.exe /R")) << starts[0];
+        }
+    }
+}
+
+TEST_F(RemovalStep, ServiceStopWithoutProgramOrKeysStartsNothing)
+{
+    EnableTraceLog();
+    debugLogEnabled = TRUE;
+    UninstallRun(frame).StopVtrService();
+    EXPECT_EQ("3/62", Pair(frame)) << "no model key";
+
+    SetModel(kDriver, {{"VTRSRV_NAME", ""}});
+    TestFrame empty;
+    empty.settings.driverName = kDriver;
+    UninstallRun(empty).StopVtrService();
+    EXPECT_EQ("0/0", Pair(empty)) << "no service program";
+
+    DeleteFileA(kTraceLog);
+    SetModel(kDriver, {{"VTRSRV_NAME", "missing.exe"}});
+    TestFrame missing;
+    missing.settings.driverName = kDriver;
+    UninstallRun(missing).StopVtrService();
+    EXPECT_FALSE(missing.waits.vtr.Pending());
+    EXPECT_EQ("0/0", Pair(missing)) << "a stop command that does not start is only logged";
+    EXPECT_EQ("CMainFrame::StopVtrService()\n    Execute vtr service    " + SystemDirectory() +
+                  "\\missing.exe /R\n    Execute vtr service    error\n"
+                  "CMainFrame::StopVtrService() exit\n",
+              FileText(kTraceLog));
+    debugLogEnabled = FALSE;
+
+    if (OsKindOfThisWindows() == 1)
+        return;  // no key security: the keys below open
+    LockedKey lock(HKEY_LOCAL_MACHINE, ModelPath(kOther));
+    SetModel(kDriver, {{"VTRSRV_NAME", "vtrsrv.exe"}});
+    CopyPeer("fake_vtrsrv.exe", SystemDirectory() + "\\vtrsrv.exe");
+    TestFrame locked;
+    locked.settings.driverName = kDriver;
+    UninstallRun(locked).StopVtrService();
+    EXPECT_EQ("3/60", Pair(locked));
+    EXPECT_TRUE(locked.waits.vtr.Pending()) << "an unreadable model does not share the program";
+}
+
+// The five patterns go from the model's folder, read-only files too; other
+// files and subfolders stay, and so does the folder that still holds them.
+TEST_F(RemovalStep, HtmlFilesOfTheFivePatternsGo)
+{
+    const std::string common = StringValue("Software\\Microsoft\\Windows\\CurrentVersion",
+                                           "CommonFilesDir");
+    const std::string html = common + "\\NORVA\\HTML";
+    const std::string folder = html + "\\LP1";
+    CreateDirectoryA((common + "\\NORVA").c_str(), NULL);
+    CreateDirectoryA(html.c_str(), NULL);
+    CreateDirectoryA(folder.c_str(), NULL);
+    CreateDirectoryA((folder + "\\sub.htm").c_str(), NULL);
+    for (const char* name : {"mon1.exe", "a.htm", "b.html", "c.gif", "d.jpg", "keep.txt",
+                             "other.exe", "sub.htm\\inner.htm"})
+        WriteText(folder + "\\" + name, "x");
+    SetFileAttributesA((folder + "\\c.gif").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetModel(kDriver, {{"HTMLInstallPath", folder}});
+
+    EXPECT_TRUE(UninstallRun(frame).DeleteHtmlFiles());
+    for (const char* gone : {"mon1.exe", "a.htm", "b.html", "c.gif", "d.jpg"})
+        EXPECT_FALSE(FileExists(folder + "\\" + gone)) << gone;
+    for (const char* kept : {"keep.txt", "other.exe", "sub.htm\\inner.htm"})
+        EXPECT_TRUE(FileExists(folder + "\\" + kept)) << kept;
+
+    // Emptied, the folder goes, and the shared HTML folder with it.
+    for (const char* name : {"keep.txt", "other.exe", "sub.htm\\inner.htm"})
+        DeleteFileA((folder + "\\" + name).c_str());
+    RemoveDirectoryA((folder + "\\sub.htm").c_str());
+    EXPECT_TRUE(UninstallRun(frame).DeleteHtmlFiles());
+    EXPECT_FALSE(FileExists(folder));
+    EXPECT_FALSE(FileExists(html));
+    EXPECT_TRUE(FileExists(common + "\\NORVA"));
+    EXPECT_EQ("0/0", Pair(frame));
+
+    // A folder that is gone ends the step at once: the shared folder stays.
+    CreateDirectoryA(html.c_str(), NULL);
+    EXPECT_TRUE(UninstallRun(frame).DeleteHtmlFiles());
+    EXPECT_TRUE(FileExists(html));
+    // So it does when the model has no folder.
+    SetModel(kDriver, {{"HTMLInstallPath", ""}});
+    EXPECT_TRUE(UninstallRun(frame).DeleteHtmlFiles());
+    EXPECT_TRUE(FileExists(html));
+    RemoveDirectoryA(html.c_str());
+
+    frame.settings.driverName = "NORVA unknown";
+    EXPECT_FALSE(UninstallRun(frame).DeleteHtmlFiles());
+    EXPECT_EQ("3/63", Pair(frame));
+}
+
+TEST_F(RemovalStep, HtmlFolderOfADriveRootLosesOnlyThePatternsFiles)
+{
+    for (const char* name : {"C:\\monsetup1.exe", "C:\\monsetup.htm", "C:\\monsetup.txt"})
+        WriteText(name, "x");
+    SetModel(kDriver, {{"HTMLInstallPath", "C:\\"}});
+    EXPECT_TRUE(UninstallRun(frame).DeleteHtmlFiles());
+    EXPECT_FALSE(FileExists("C:\\monsetup1.exe"));
+    EXPECT_FALSE(FileExists("C:\\monsetup.htm"));
+    EXPECT_TRUE(FileExists("C:\\monsetup.txt"));
+    EXPECT_TRUE(FileExists("C:\\windows"));
+    DeleteFileA("C:\\monsetup.txt");
+}
+
+// The Startup shortcut to this program may go only when no model names the
+// program (in any letter case) as its shortcut's.
+TEST_F(RemovalStep, ShortcutStaysWhileAModelNamesThisProgram)
+{
+    const std::string program = "uninstall_steps_tests.exe";
+    struct Case {
+        Values model;
+        BOOL mayGo;
+    } cases[] = {
+        {{}, TRUE},
+        {{{"SHORTCUTEXE_R", "other.exe"}}, TRUE},
+        {{{"SHORTCUTEXE_R", program}}, FALSE},
+        {{{"SHORTCUTEXE_R", "UNINSTALL_STEPS_TESTS.EXE"}}, FALSE},
+    };
+    for (const Case& c : cases) {
+        ResetProductKeys();
+        SetModel(kDriver, {{"ModelID", "ID1"}});
+        SetModel(kOther, c.model);
+        EXPECT_EQ(c.mayGo, UninstallRun(frame).DeleteShortcutExe())
+            << (c.model.empty() ? "" : c.model[0].second);
+    }
+    ResetProductKeys();
+    EXPECT_TRUE(UninstallRun(frame).DeleteShortcutExe()) << "no Driver key";
+}
+
+TEST_F(RemovalStep, ProfileAndModelKeyGoAndTheLastModelSaysSo)
+{
+    const std::string profiles = "software\\NORVA\\VTR3\\Profile";
+    SetModel(kDriver, {{"ModelID", "ID1"}});
+    SetModel(kDriver + std::string("\\Sub"), {{"x", "y"}});
+    SetModel(kOther, {{"ModelID", "ID2"}});
+    SetString(HKEY_LOCAL_MACHINE, profiles, "ID1", "p1");
+    SetString(HKEY_LOCAL_MACHINE, profiles, "ID2", "p2");
+
+    EXPECT_FALSE(UninstallRun(frame).DeleteProfile()) << "another model is left";
+    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, ModelPath(kDriver)));
+    EXPECT_FALSE(ValueThere(HKEY_LOCAL_MACHINE, profiles, "ID1"));
+    EXPECT_TRUE(ValueThere(HKEY_LOCAL_MACHINE, profiles, "ID2"));
+
+    frame.settings.driverName = kOther;
+    EXPECT_TRUE(UninstallRun(frame).DeleteProfile());
+    EXPECT_FALSE(ValueThere(HKEY_LOCAL_MACHINE, profiles, "ID2"));
+
+    // With no driver name the Driver key itself would go: nothing is deleted.
+    SetModel(kOther, {});
+    frame.settings.driverName = "";
+    EXPECT_FALSE(UninstallRun(frame).DeleteProfile());
+    EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, ModelPath(kOther)));
+}
+
+// The deregistration of the four components a model may share.
+namespace {
+
+const char kClsidB[] = "{0B0B0B0B-0000-4000-8000-00000000000B}";
+const char kApproved[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+const char* const kExtensionKeys[] = {"CLSID\\", "Printers\\shellex\\PropertySheetHandlers\\",
+                                      "Printers\\shellex\\CopyHookHandlers\\"};
+const char kNotifiers[] = "Software\\NORVA\\KALERT";
+const char kCommon[] = "Software\\NORVA\\VTR3\\XIMPCommon";
+
+// The extension's keys as its registration writes them, in one view.
+void RegisterExtension(const std::string& clsid, REGSAM view)
+{
+    for (const char* parent : kExtensionKeys)
+        SetString(HKEY_CLASSES_ROOT, parent + clsid, "", clsid, view);
+    SetString(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "\\InprocServer32", "", "MONEXT01.dll", view);
+    SetString(HKEY_LOCAL_MACHINE, kApproved, clsid, "MONEXT01", view);
+}
+
+// "4 of 4" when every key and the approval of the extension are there.
+std::string ExtensionParts(const std::string& clsid, REGSAM view)
+{
+    int there = 0;
+    for (const char* parent : kExtensionKeys)
+        there += KeyThere(HKEY_CLASSES_ROOT, parent + clsid, view);
+    there += ValueThere(HKEY_LOCAL_MACHINE, kApproved, clsid, view);
+    return std::to_string(there) + " of 4";
+}
+
+void UnregisterExtension(const std::string& clsid)
+{
+    for (REGSAM view : {REGSAM(0), OtherView()}) {
+        for (const char* parent : kExtensionKeys) {
+            std::string path = parent + clsid;
+            Registry(HKEY_CLASSES_ROOT, path.substr(0, path.size() - clsid.size() - 1), NULL,
+                     FALSE, Registry::kAllAccess | view)
+                .DeleteKey(clsid);
+        }
+        Registry(HKEY_LOCAL_MACHINE, kApproved, NULL, FALSE, Registry::kAllAccess | view)
+            .DeleteValue(clsid);
+    }
+}
+
+class Deregistration : public RemovalStep {
+protected:
+    void SetUp() override
+    {
+        RemovalStep::SetUp();
+        ximp = SystemDirectory() + "\\ximpsrv.exe";
+        ASSERT_TRUE(CopyPeer("fake_ximpsrv.exe", ximp));
+        ours = {{"SHELLEXT_R", kClsidText}, {"KALERT_R", "KAlert1"}, {"Type", "LP"},
+                {"XIMPSRV_NAME", "ximpsrv.exe"}};
+    }
+    void TearDown() override
+    {
+        UnregisterExtension(kClsidText);
+        UnregisterExtension(kClsidB);
+        RemovalStep::TearDown();
+    }
+
+    // The product as installed: both models' components registered.
+    void Install(const Values& other)
+    {
+        ResetProductKeys();
+        SetModel(kDriver, ours);
+        SetModel(kOther, other);
+        RegisterExtension(kClsidText, 0);
+        RegisterExtension(kClsidB, 0);
+        SetString(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N1", "NOTIFYEXE", "kalert1");
+        SetString(HKEY_LOCAL_MACHINE, kNotifiers, "KAlert1", "on");
+        SetString(HKEY_LOCAL_MACHINE, kCommon, "Port", "LPT1");
+    }
+
+    Values ours;
+    std::string ximp;
+};
+
+}  // namespace
+
+// Each component goes unless the other model records the same value
+// (exactly); the notifier's entries are matched ignoring letter case.
+TEST_F(Deregistration, EachComponentGoesUnlessAnotherModelUsesIt)
+{
+    // The common settings go once the service has stopped, or at once when
+    // no service is awaited, unless another model of the class remains.
+    enum Common { kLater, kNow, kStays };
+    struct Case {
+        Values other;
+        bool extension, notifier, service;
+        Common common;
+    } cases[] = {
+        {{}, true, true, true, kLater},
+        {{{"SHELLEXT_R", kClsidText}}, false, true, true, kLater},
+        {{{"SHELLEXT_R", "{a03c8cdd-e1ba-42d6-96a1-c98dbf4f32b2}"}}, true, true, true, kLater},
+        {{{"KALERT_R", "KAlert1"}}, true, false, true, kLater},
+        {{{"KALERT_R", "KALERT1"}}, true, true, true, kLater},
+        {{{"XIMPSRV_NAME", "ximpsrv.exe"}}, true, true, false, kNow},
+        {{{"XIMPSRV_NAME", "XIMPSRV.EXE"}}, true, true, true, kLater},
+        {{{"Type", "LP"}}, true, true, true, kStays},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.other.empty() ? "nothing shared" : c.other[0].first + "=" + c.other[0].second);
+        Install(c.other);
+        TestFrame run;
+        run.settings.driverName = kDriver;
+        EXPECT_TRUE(UninstallRun(run).DeleteRegXIMP());
+        EXPECT_EQ("0/0", Pair(run));
+        EXPECT_EQ(c.extension ? "0 of 4" : "4 of 4", ExtensionParts(kClsidText, 0));
+        EXPECT_EQ("4 of 4", ExtensionParts(kClsidB, 0)) << "another extension";
+        EXPECT_EQ(!c.notifier, KeyThere(HKEY_LOCAL_MACHINE, kNotifiers));
+        EXPECT_EQ(c.service, run.waits.ximp.Pending());
+        if (c.service) {
+            EXPECT_EQ(ximp, run.waits.ximp.file);
+            EXPECT_EQ("ximpsrv.exe", run.waits.ximpServiceName);
+        }
+        EXPECT_EQ(c.common == kLater, run.waits.deleteXimpCommonLater != FALSE);
+        EXPECT_EQ(c.common != kNow, KeyThere(HKEY_LOCAL_MACHINE, kCommon));
+    }
+}
+
+TEST_F(Deregistration, CommonSettingsGoAtOnceWhenNoServiceIsAwaited)
+{
+    // The stop command does not start: 4/12, and nothing to wait for.
+    ours[3].second = "missing.exe";
+    Install({});
+    EXPECT_TRUE(UninstallRun(frame).DeleteRegXIMP());
+    EXPECT_EQ("4/12", Pair(frame));
+    EXPECT_FALSE(frame.waits.ximp.Pending());
+    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, kCommon));
+
+    ours[3].second = "";  // no service program at all
+    Install({});
+    TestFrame run;
+    run.settings.driverName = kDriver;
+    EXPECT_TRUE(UninstallRun(run).DeleteRegXIMP());
+    EXPECT_EQ("0/0", Pair(run));
+    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, kCommon));
+}
+
+// The notifier's entries go by "NOTIFYEXE" (letter case aside), adjacent ones
+// too; the KALERT key stays while another notifier's value is in it.
+TEST_F(Deregistration, NotifierEntriesGoAndTheKeyWhenNoValueIsLeft)
+{
+    Install({});
+    SetString(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N2", "NOTIFYEXE", "KALERT1");
+    SetString(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N3", "NOTIFYEXE", "kalert2");
+    SetString(HKEY_LOCAL_MACHINE, kNotifiers, "KAlert2", "on");
+    EXPECT_TRUE(UninstallRun(frame).DeleteRegXIMP());
+    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N1"));
+    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N2"));
+    EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N3"));
+    EXPECT_FALSE(ValueThere(HKEY_LOCAL_MACHINE, kNotifiers, "KAlert1"));
+
+    if (OsKindOfThisWindows() == 1)
+        return;
+    // An entry that cannot be deleted is stepped over: the walk ends.
+    Install({});
+    UndeletableKey undeletable(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N0");
+    SetString(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N0", "NOTIFYEXE", "kalert1");
+    TestFrame run;
+    run.settings.driverName = kDriver;
+    EXPECT_TRUE(UninstallRun(run).DeleteRegXIMP());
+    EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N0"));
+    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N1"));
+}
+
+TEST_F(Deregistration, UnreadableKeysAreReported)
+{
+    EXPECT_FALSE(UninstallRun(frame).DeleteRegXIMP());
+    EXPECT_EQ("3/80", Pair(frame));
+    if (OsKindOfThisWindows() == 1)
+        return;
+    {
+        Install({});
+        LockedKey locked(HKEY_LOCAL_MACHINE, ModelPath(kOther));
+        TestFrame sibling;
+        sibling.settings.driverName = kDriver;
+        EXPECT_TRUE(UninstallRun(sibling).DeleteRegXIMP());
+        EXPECT_EQ("3/82", Pair(sibling));
+        EXPECT_EQ("0 of 4", ExtensionParts(kClsidText, 0)) << "the unreadable model shares nothing";
+    }
+    {
+        Install({});
+        LockedKey locked(HKEY_LOCAL_MACHINE, "Software\\NORVA\\VTR3\\Driver");
+        TestFrame models;
+        models.settings.driverName = kDriver;
+        EXPECT_FALSE(UninstallRun(models).DeleteRegXIMP());
+        EXPECT_EQ("3/81", Pair(models));
+        EXPECT_EQ("4 of 4", ExtensionParts(kClsidText, 0)) << "nothing is removed";
+    }
+}

@@ -1,0 +1,165 @@
+// The cleanup of the monitor's target entries and their Run values, against
+// printers in Wine's spooler: P1 of the product's driver, P4 of another one;
+// P2 and P3 are printers that no longer exist.
+#include "app_test_support.h"
+#include "debug_log.h"
+#include "install_test_files.h"
+#include "registry.h"
+#include "spooler.h"
+#include "test_frame.h"
+#include "test_windows.h"
+#include "uninstall_run.h"
+#include "uninstall_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+const char kDriver[] = "NORVA LP-1";
+const char kTargets[] = "software\\NORVA\\VTR3\\VTRData\\TXATarget";
+const char kRun[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\run";
+
+std::string EntryName(unsigned index)
+{
+    char name[24];
+    std::snprintf(name, sizeof name, "P%016u", index);
+    return name;
+}
+
+class TargetCleanup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProductKeys();
+        Registry(HKEY_CURRENT_USER, "Software", NULL, FALSE, Registry::kAllAccess).DeleteKey("NORVA");
+        ASSERT_TRUE(spooler.InstallDriver(kDriver)) << spooler.lastError;
+        ASSERT_TRUE(spooler.InstallDriver("Other Driver")) << spooler.lastError;
+        ASSERT_TRUE(spooler.InstallPrinter("P1", kDriver)) << spooler.lastError;
+        ASSERT_TRUE(spooler.InstallPrinter("P4", "Other Driver")) << spooler.lastError;
+        Registry(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", NULL, FALSE,
+                 Registry::kAllAccess)
+            .DeleteKey("run");
+        SetString(HKEY_CURRENT_USER, kRun, "Other program", "other.exe");
+    }
+    void TearDown() override { debugLogEnabled = FALSE; }
+
+    // Entries P0..., one per printer name, each with its Run value.
+    void Entries(HKEY root, const std::vector<std::string>& printers)
+    {
+        Registry(root, "Software\\NORVA\\VTR3", NULL, FALSE, Registry::kAllAccess).DeleteKey("VTRData");
+        for (unsigned i = 0; i < printers.size(); ++i) {
+            SetString(root, std::string(kTargets) + "\\" + EntryName(i), "Name", printers[i]);
+            if (!printers[i].empty())
+                SetString(HKEY_CURRENT_USER, kRun, printers[i], "monrun.exe");
+        }
+    }
+
+    // The printer names of the entries left, in order, and the Run values.
+    static std::string Left(HKEY root)
+    {
+        std::string left;
+        Registry targets(root, kTargets, NULL, FALSE, Registry::kRead);
+        for (DWORD i = 0;; ++i) {
+            std::string name = targets.EnumKey(i);
+            if (name.empty())
+                break;
+            left += Registry(root, std::string(kTargets) + "\\" + name, NULL, FALSE,
+                             Registry::kRead).QueryString("Name", "?") + " ";
+        }
+        left += "| run:";
+        Registry run(HKEY_CURRENT_USER, kRun, NULL, FALSE, Registry::kRead);
+        for (DWORD i = 0;; ++i) {
+            std::string name = run.EnumValue(i);
+            if (name.empty())
+                break;
+            left += " " + name;
+        }
+        return left;
+    }
+
+    SpoolerFixture spooler;
+    TestFrame frame;
+};
+
+}  // namespace
+
+// By printer: its entries and those of printers that are gone, with their
+// Run values; adjacent removals are each examined.
+TEST_F(TargetCleanup, ByPrinterRemovesItsEntriesAndThoseOfPrintersGone)
+{
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        Entries(root, {"P1", "P2", "P3", "P4", "P2"});
+        EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey(root, kTargets, "P2"));
+        EXPECT_EQ("P1 P4 | run: Other program P1 P4", Left(root));
+    }
+    // The printer named goes even while it exists.
+    EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey(HKEY_LOCAL_MACHINE, kTargets, "P1"));
+    EXPECT_EQ("P4 | run: Other program P4", Left(HKEY_LOCAL_MACHINE));
+
+    Registry(HKEY_LOCAL_MACHINE, "Software\\NORVA\\VTR3", NULL, FALSE, Registry::kAllAccess).DeleteKey("VTRData");
+    EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey(HKEY_LOCAL_MACHINE, kTargets, "P1"))
+        << "no target key";
+}
+
+// By driver: entries of the driver's printers and of printers gone; the log
+// tells what each entry met.
+TEST_F(TargetCleanup, ByDriverRemovesTheDriversEntriesAndThoseOfPrintersGone)
+{
+    Entries(HKEY_CURRENT_USER, {"P1", "P3", "P4"});
+    EnableTraceLog();
+    DeleteFileA(kTraceLog);
+    debugLogEnabled = TRUE;
+    EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey2(HKEY_CURRENT_USER, kTargets, kDriver));
+    EXPECT_EQ("P4 | run: Other program P4", Left(HKEY_CURRENT_USER));
+    EXPECT_EQ("CMainFrame::DeleteTargetKey2()\n"
+              "    SubKey name:P0000000000000000\n    Open Succees\n    Delete SubKey\n"
+              "    SubKey name:P0000000000000001\n    Open Error\n"
+              "    SubKey name:P0000000000000002\n    Open Succees\n"
+              "CMainFrame::DeleteTargetKey2() exit\n",
+              FileText(kTraceLog));
+
+    // An entry without a printer name ends the walk: later entries stay.
+    Entries(HKEY_CURRENT_USER, {"", "P1"});
+    DeleteFileA(kTraceLog);
+    EXPECT_FALSE(UninstallRun(frame).DeleteTargetKey2(HKEY_CURRENT_USER, kTargets, kDriver));
+    EXPECT_EQ(" P1 | run: Other program P1 P4", Left(HKEY_CURRENT_USER));
+    EXPECT_EQ("CMainFrame::DeleteTargetKey2()\n    SubKey name:P0000000000000000\n"
+              "    Printer name error\n",
+              FileText(kTraceLog));
+}
+
+TEST_F(TargetCleanup, EntriesThatCannotBeOpenedOrDeleted)
+{
+    if (OsKindOfThisWindows() == 1)
+        GTEST_SKIP() << "Windows 95/98 has no key security";
+    const std::string second = std::string(kTargets) + "\\" + EntryName(1);
+
+    // Not opened: both walks stop there.
+    {
+        Entries(HKEY_CURRENT_USER, {"P3", "P3", "P2"});
+        LockedKey locked(HKEY_CURRENT_USER, second);
+        EXPECT_FALSE(UninstallRun(frame).DeleteTargetKey(HKEY_CURRENT_USER, kTargets, "P2"));
+        EXPECT_EQ("? P2 | run: Other program P2", Left(HKEY_CURRENT_USER));
+    }
+    {
+        Entries(HKEY_CURRENT_USER, {"P3", "P3", "P2"});
+        LockedKey locked(HKEY_CURRENT_USER, second);
+        EXPECT_FALSE(UninstallRun(frame).DeleteTargetKey2(HKEY_CURRENT_USER, kTargets, kDriver));
+    }
+
+    // Not deleted: by printer the walk stops, by driver the entry is passed.
+    {
+        Entries(HKEY_CURRENT_USER, {"P1", "P3", "P2"});
+        UndeletableKey undeletable(HKEY_CURRENT_USER, second);
+        EXPECT_FALSE(UninstallRun(frame).DeleteTargetKey(HKEY_CURRENT_USER, kTargets, "P2"));
+        EXPECT_EQ("P1 P3 P2 | run: Other program P1 P2 P3", Left(HKEY_CURRENT_USER));
+    }
+    {
+        Entries(HKEY_CURRENT_USER, {"P1", "P3", "P2"});
+        UndeletableKey undeletable(HKEY_CURRENT_USER, second);
+        EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey2(HKEY_CURRENT_USER, kTargets, kDriver));
+        EXPECT_EQ("P3 | run: Other program", Left(HKEY_CURRENT_USER));
+    }
+}
