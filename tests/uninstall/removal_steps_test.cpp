@@ -208,19 +208,19 @@ TEST_F(RemovalStep, ProfileAndModelKeyGoAndTheLastModelSaysSo)
     SetString(HKEY_LOCAL_MACHINE, profiles, "ID2", "p2");
 
     EXPECT_FALSE(UninstallRun(frame).DeleteProfile()) << "another model is left";
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, ModelPath(kDriver)));
-    EXPECT_FALSE(ValueThere(HKEY_LOCAL_MACHINE, profiles, "ID1"));
-    EXPECT_TRUE(ValueThere(HKEY_LOCAL_MACHINE, profiles, "ID2"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath(kDriver)));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, profiles, "ID1"));
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, profiles, "ID2"));
 
     frame.settings.driverName = kOther;
     EXPECT_TRUE(UninstallRun(frame).DeleteProfile());
-    EXPECT_FALSE(ValueThere(HKEY_LOCAL_MACHINE, profiles, "ID2"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, profiles, "ID2"));
 
     // With no driver name the Driver key itself would go: nothing is deleted.
     SetModel(kOther, {});
     frame.settings.driverName = "";
     EXPECT_FALSE(UninstallRun(frame).DeleteProfile());
-    EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, ModelPath(kOther)));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath(kOther)));
 }
 
 // The deregistration of the four components a model may share.
@@ -247,8 +247,8 @@ std::string ExtensionParts(const std::string& clsid, REGSAM view)
 {
     int there = 0;
     for (const char* parent : kExtensionKeys)
-        there += KeyThere(HKEY_CLASSES_ROOT, parent + clsid, view);
-    there += ValueThere(HKEY_LOCAL_MACHINE, kApproved, clsid, view);
+        there += KeyExists(HKEY_CLASSES_ROOT, parent + clsid, view);
+    there += ValueExists(HKEY_LOCAL_MACHINE, kApproved, clsid, view);
     return std::to_string(there) + " of 4";
 }
 
@@ -332,14 +332,14 @@ TEST_F(Deregistration, EachComponentGoesUnlessAnotherModelUsesIt)
         EXPECT_EQ("0/0", Pair(run));
         EXPECT_EQ(c.extension ? "0 of 4" : "4 of 4", ExtensionParts(kClsidText, 0));
         EXPECT_EQ("4 of 4", ExtensionParts(kClsidB, 0)) << "another extension";
-        EXPECT_EQ(!c.notifier, KeyThere(HKEY_LOCAL_MACHINE, kNotifiers));
+        EXPECT_EQ(!c.notifier, KeyExists(HKEY_LOCAL_MACHINE, kNotifiers));
         EXPECT_EQ(c.service, run.waits.ximp.Pending());
         if (c.service) {
             EXPECT_EQ(ximp, run.waits.ximp.file);
             EXPECT_EQ("ximpsrv.exe", run.waits.ximpServiceName);
         }
         EXPECT_EQ(c.common == kLater, run.waits.deleteXimpCommonLater != FALSE);
-        EXPECT_EQ(c.common != kNow, KeyThere(HKEY_LOCAL_MACHINE, kCommon));
+        EXPECT_EQ(c.common != kNow, KeyExists(HKEY_LOCAL_MACHINE, kCommon));
     }
 }
 
@@ -351,7 +351,7 @@ TEST_F(Deregistration, CommonSettingsGoAtOnceWhenNoServiceIsAwaited)
     EXPECT_TRUE(UninstallRun(frame).DeleteRegXIMP());
     EXPECT_EQ("4/12", Pair(frame));
     EXPECT_FALSE(frame.waits.ximp.Pending());
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, kCommon));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kCommon));
 
     ours[3].second = "";  // no service program at all
     Install({});
@@ -359,7 +359,7 @@ TEST_F(Deregistration, CommonSettingsGoAtOnceWhenNoServiceIsAwaited)
     run.settings.driverName = kDriver;
     EXPECT_TRUE(UninstallRun(run).DeleteRegXIMP());
     EXPECT_EQ("0/0", Pair(run));
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, kCommon));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kCommon));
 }
 
 // The notifier's entries go by "NOTIFYEXE" (letter case aside), adjacent ones
@@ -371,10 +371,10 @@ TEST_F(Deregistration, NotifierEntriesGoAndTheKeyWhenNoValueIsLeft)
     SetString(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N3", "NOTIFYEXE", "kalert2");
     SetString(HKEY_LOCAL_MACHINE, kNotifiers, "KAlert2", "on");
     EXPECT_TRUE(UninstallRun(frame).DeleteRegXIMP());
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N1"));
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N2"));
-    EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N3"));
-    EXPECT_FALSE(ValueThere(HKEY_LOCAL_MACHINE, kNotifiers, "KAlert1"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N1"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N2"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N3"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kNotifiers, "KAlert1"));
 
     if (OsKindOfThisWindows() == 1)
         return;
@@ -385,8 +385,8 @@ TEST_F(Deregistration, NotifierEntriesGoAndTheKeyWhenNoValueIsLeft)
     TestFrame run;
     run.settings.driverName = kDriver;
     EXPECT_TRUE(UninstallRun(run).DeleteRegXIMP());
-    EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N0"));
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N1"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N0"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N1"));
 }
 
 TEST_F(Deregistration, UnreadableKeysAreReported)

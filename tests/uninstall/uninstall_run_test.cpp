@@ -81,7 +81,7 @@ std::string Dump(HKEY root, const std::string& path, const std::string& except =
         std::string name = key.EnumValue(i);
         if (name.empty() && i > 0)
             break;
-        if (name.empty() && !ValueThere(root, path, ""))
+        if (name.empty() && !ValueExists(root, path, ""))
             break;
         text += "  " + name + "=" + key.QueryString(name, "?", 1024) + "\n";
     }
@@ -257,8 +257,8 @@ protected:
         for (REGSAM view : {REGSAM(0), OtherView()}) {
             for (const char* parent : {"CLSID\\", "Printers\\shellex\\PropertySheetHandlers\\",
                                        "Printers\\shellex\\CopyHookHandlers\\"})
-                there += KeyThere(HKEY_CLASSES_ROOT, parent + std::string(kClsidText), view);
-            there += ValueThere(HKEY_LOCAL_MACHINE, kApproved, kClsidText, view);
+                there += KeyExists(HKEY_CLASSES_ROOT, parent + std::string(kClsidText), view);
+            there += ValueExists(HKEY_LOCAL_MACHINE, kApproved, kClsidText, view);
         }
         return std::to_string(there) + " of 8";
     }
@@ -330,9 +330,9 @@ TEST_F(InstalledModels, ByPrinterEachRunRemovesWhatNoPrinterOrModelStillNeeds)
     EXPECT_EQ("LP-1 B;LP-2 A;", Targets(HKEY_LOCAL_MACHINE, kTargets));
     EXPECT_EQ("LP-1 B;LP-2 A;", Targets(HKEY_CURRENT_USER, kTargets));
     EXPECT_EQ("LP-1 B;LP-2 A;", Targets(HKEY_CURRENT_USER, kTxbTargets));
-    EXPECT_FALSE(ValueThere(HKEY_CURRENT_USER, kRun, "LP-1 A"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRun, "LP-1 A"));
     EXPECT_EQ((std::vector<std::string>{" /C", " /U /M\"ID1\""}), MoncfgCalls(2));
-    EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
     EXPECT_TRUE(PeerRecord(Program("vtrsrv", "1"), 0, 0).empty()) << "no service stop";
     EXPECT_TRUE(ServiceWindowThere(Program("ximpsrv", "1")));
     EXPECT_EQ("", SdkUninstaller()) << "no SDK uninstall";
@@ -350,15 +350,15 @@ TEST_F(InstalledModels, ByPrinterEachRunRemovesWhatNoPrinterOrModelStillNeeds)
     // settings went after it, its file too on NT.
     EXPECT_FALSE(ServiceWindowThere(Program("ximpsrv", "1")));
     EXPECT_TRUE(ServiceWindowThere(Program("ximpsrv", "2")));
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, kCommon));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kCommon));
     EXPECT_EQ(!IsNT(), FileExists(Program("ximpsrv", "1")));
     EXPECT_FALSE(FileExists(html + "\\LP1"));
     EXPECT_TRUE(FileExists(html + "\\LP2\\help.htm"));
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\Notifier1"));
-    EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\Notifier2"));
-    EXPECT_FALSE(ValueThere(HKEY_LOCAL_MACHINE, kProfiles, "ID1"));
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
-    EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-2")));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\Notifier1"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\Notifier2"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProfiles, "ID1"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-2")));
     EXPECT_EQ("8 of 8", ExtensionParts()) << "shared";
     EXPECT_TRUE(FileExists(StartupLink())) << "the other model names this program";
     EXPECT_NE(std::string::npos, SdkUninstaller().find("zqapiset.exe\" /Act=Un /AN=\"NORVA LP-1\" /Ret=WM:"))
@@ -368,17 +368,17 @@ TEST_F(InstalledModels, ByPrinterEachRunRemovesWhatNoPrinterOrModelStillNeeds)
     ForgetPeerRecord(moncfg);
     EXPECT_EQ("1 message(s), last 1/0", Posted(Uninstall("/R:\"LP-2 A\"")));
     EXPECT_EQ((std::vector<std::string>{" /U /M\"ID2\""}), MoncfgCalls(1));
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, "Software\\NORVA\\VTR3"));
-    EXPECT_FALSE(KeyThere(HKEY_CURRENT_USER, "Software\\NORVA\\VTR3"));
-    EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, "Software\\NORVA\\ZQAPIInfo"));
-    EXPECT_TRUE(KeyThere(HKEY_CURRENT_USER, "Software\\NORVA"));
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, kNotifiers));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\NORVA\\VTR3"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\NORVA\\VTR3"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\NORVA\\ZQAPIInfo"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\NORVA"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kNotifiers));
     EXPECT_EQ("0 of 8", ExtensionParts());
     EXPECT_FALSE(FileExists(StartupLink()));
     EXPECT_FALSE(FileExists(html));
     EXPECT_FALSE(ServiceWindowThere(Program("ximpsrv", "2")));
     EXPECT_NE(std::string::npos, SdkUninstaller().find("/AN=\"NORVA LP-2\"")) << SdkUninstaller();
-    EXPECT_FALSE(ValueThere(HKEY_CURRENT_USER, kRun, "LP-2 A"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRun, "LP-2 A"));
 }
 
 TEST_F(InstalledModels, ByDriverRemovesTheModelAndLastTheProduct)
@@ -393,8 +393,8 @@ TEST_F(InstalledModels, ByDriverRemovesTheModelAndLastTheProduct)
     EXPECT_EQ("LP-2 A;", Targets(HKEY_CURRENT_USER, kTxbTargets));
     EXPECT_EQ("LP-1 A;LP-1 B;LP-2 A;", Targets(HKEY_LOCAL_MACHINE, kTargets));
     EXPECT_EQ((std::vector<std::string>{" /C", " /U /M\"ID1\""}), MoncfgCalls(2));
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, kCommon));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kCommon));
     EXPECT_FALSE(FileExists(html + "\\LP1"));
     EXPECT_EQ(!IsNT(), FileExists(Program("vtrsrv", "1")));
     EXPECT_NE(std::string::npos, SdkUninstaller().find("/AN=\"NORVA LP-1\"")) << SdkUninstaller();
@@ -426,7 +426,7 @@ TEST_F(InstalledModels, ByDriverRemovesTheModelAndLastTheProduct)
     ForgetPeerRecord(moncfg);
     EXPECT_EQ("1 message(s), last 1/0", Posted(Uninstall("/R2:\"NORVA LP-2\"")));
     EXPECT_EQ((std::vector<std::string>{" /U /M\"ID2\""}), MoncfgCalls(1));
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, "Software\\NORVA\\VTR3"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\NORVA\\VTR3"));
     EXPECT_EQ("0 of 8", ExtensionParts());
     EXPECT_FALSE(FileExists(StartupLink()));
 }
@@ -444,7 +444,7 @@ TEST_F(InstalledModels, WithoutAdministratorRightsTheSdkStaysOnNT)
     EXPECT_TRUE(frame.ExecuteOperation(FALSE));
     EXPECT_EQ(0, frame.result.ErrorCode1());
     EXPECT_EQ((std::vector<std::string>{" /C", " /U"}), MoncfgCalls(2));
-    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
     EXPECT_EQ(IsNT(), frame.waits.vtr.Pending());
     EXPECT_EQ(!IsNT(), frame.waits.sdk.awaitSdkReply != FALSE);
     if (IsNT()) {
@@ -509,8 +509,8 @@ TEST_F(InstalledModels, BadInputEndsWithItsPairAndRemovesNothingElse)
     EXPECT_EQ("3/5", SdkResult());
     EXPECT_TRUE(PeerRecord(moncfg, 0, 0).empty());
     EXPECT_TRUE(FileExists(html + "\\LP2\\help.htm"));
-    EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
-    EXPECT_TRUE(ValueThere(HKEY_LOCAL_MACHINE, kProfiles, "ID1"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kProfiles, "ID1"));
 }
 
 TEST_F(InstalledModels, ThousandTargetEntriesOfPrintersGone)
@@ -529,7 +529,7 @@ TEST_F(InstalledModels, ThousandTargetEntriesOfPrintersGone)
     EXPECT_EQ("0/0", SdkResult());
     EXPECT_EQ("LP-1 B;LP-2 A;", Targets(HKEY_LOCAL_MACHINE, kTargets));
     EXPECT_EQ("LP-1 B;LP-2 A;", Targets(HKEY_CURRENT_USER, kTxbTargets));
-    EXPECT_FALSE(ValueThere(HKEY_CURRENT_USER, kRun, "Gone 999"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRun, "Gone 999"));
     std::printf("1,000 entries: %lu ms\n", GetTickCount() - start);
 }
 
@@ -554,7 +554,7 @@ TEST_F(InstalledModels, ServicesThatNeverStopEndTheRunAfterFiveTries)
     EXPECT_LT(elapsed, 40000u) << log;
     EXPECT_EQ("4/13", SdkResult());
     EXPECT_TRUE(ServiceWindowThere(Program("ximpsrv", "1")));
-    EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, kCommon)) << "kept while the service runs";
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kCommon)) << "kept while the service runs";
     size_t failures = 0;
     for (size_t at = log.find("    Delete VTR service error\n"); at != std::string::npos;
          at = log.find("    Delete VTR service error\n", at + 1))

@@ -36,24 +36,6 @@ void SetModel(const std::string& driver, const Values& values)
         model.SetString(value.first, value.second);
 }
 
-void SetString(HKEY root, const std::string& path, const std::string& name,
-               const std::string& value, REGSAM view)
-{
-    Registry(root, path, NULL, TRUE, Registry::kAllAccess | view).SetString(name, value);
-}
-
-bool KeyThere(HKEY root, const std::string& path, REGSAM view)
-{
-    return Registry(root, path, NULL, FALSE, Registry::kRead | view).isOpen != FALSE;
-}
-
-bool ValueThere(HKEY root, const std::string& path, const std::string& name, REGSAM view)
-{
-    Registry key(root, path, NULL, FALSE, Registry::kRead | view);
-    return key.isOpen &&
-           RegQueryValueExA(key.hKey, name.c_str(), NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
-}
-
 namespace {
 
 // NULL gives the key no access list at all: everyone may do everything.

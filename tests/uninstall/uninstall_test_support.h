@@ -3,6 +3,8 @@
 // and the records of the peers the uninstall starts.
 #pragma once
 
+#include "registry_helpers.h"
+
 #include <windows.h>
 
 #include <string>
@@ -15,10 +17,6 @@ using Values = std::vector<std::pair<std::string, std::string>>;
 void SetModel(const std::string& driver, const Values& values);
 std::string ModelPath(const std::string& driver);
 
-void SetString(HKEY root, const std::string& path, const std::string& name,
-               const std::string& value, REGSAM view = 0);
-bool KeyThere(HKEY root, const std::string& path, REGSAM view = 0);
-bool ValueThere(HKEY root, const std::string& path, const std::string& name, REGSAM view = 0);
 
 // Gives a key an empty access list while it lives: Windows NT (and Wine
 // presenting it) then refuses to open it; Windows 95/98 has no key security.
