@@ -19,15 +19,6 @@ bool HasDriveRoot(const std::string& path)
 
 }  // namespace
 
-InstallRun::InstallRun(RunState& run)
-    : cmdLine(run.cmdLine),
-      environment(run.environment),
-      settings(run.settings),
-      waits(run.waits),
-      result(run.result)
-{
-}
-
 BOOL InstallRun::Install()
 {
     if (!LoadInstallSettings())

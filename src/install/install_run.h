@@ -12,9 +12,9 @@
 
 #include <string>
 
-class InstallRun {
+class InstallRun : private RunSteps {
 public:
-    explicit InstallRun(RunState& run);
+    explicit InstallRun(RunState& run) : RunSteps(run) {}
 
     // The install sequence.
     BOOL Install();
@@ -71,10 +71,4 @@ private:
     DRIVER_INFO_3A* ReadPrinterDriver(const std::string& printerName, bool fullAccess,
                                       class HeapBuffer& buffer);
     BOOL AttachMonitor(DRIVER_INFO_3A* record);
-
-    const CCmdLine& cmdLine;
-    const RunEnvironment& environment;
-    InstallSettings& settings;
-    Waits& waits;
-    RunResult& result;
 };

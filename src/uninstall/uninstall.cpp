@@ -37,16 +37,6 @@ bool IsNT(const RunEnvironment& environment)
 
 }  // namespace
 
-UninstallRun::UninstallRun(RunState& run)
-    : run(run),
-      cmdLine(run.cmdLine),
-      environment(run.environment),
-      settings(run.settings),
-      waits(run.waits),
-      result(run.result)
-{
-}
-
 BOOL UninstallRun::UnInstall()
 {
     const std::string& printerName = cmdLine.uninstallArg;

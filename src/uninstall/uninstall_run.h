@@ -9,9 +9,9 @@
 
 #include <string>
 
-class UninstallRun {
+class UninstallRun : private RunSteps {
 public:
-    explicit UninstallRun(RunState& run);
+    explicit UninstallRun(RunState& run) : RunSteps(run) {}
 
     // The two sequences. UnInstall always returns TRUE; UnInstall2 FALSE only
     // for an empty driver name.
@@ -69,11 +69,4 @@ private:
     void DeleteOwnStartupLinks();
     void StartVtrStop(const std::string& file);
     void StartXimpStop(const std::string& service);
-
-    RunState& run;
-    const CCmdLine& cmdLine;
-    const RunEnvironment& environment;
-    InstallSettings& settings;
-    Waits& waits;
-    RunResult& result;
 };

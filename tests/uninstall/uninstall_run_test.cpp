@@ -74,7 +74,7 @@ std::string SdkResult()
 std::string Dump(HKEY root, const std::string& path, const std::string& except = "")
 {
     Registry key(root, path, NULL, FALSE, Registry::kRead);
-    if (!key.isOpen || path == except)
+    if (!key.isOpen || lstrcmpiA(path.c_str(), except.c_str()) == 0)
         return std::string();
     std::string text = path + "\n";
     for (DWORD i = 0;; ++i) {

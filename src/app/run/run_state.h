@@ -151,3 +151,25 @@ struct RunState {
     Waits waits;
     RunResult result;
 };
+
+// The base of the step classes: the groups of the run's state that every
+// step works on.
+class RunSteps {
+protected:
+    explicit RunSteps(RunState& run)
+        : run(run),
+          cmdLine(run.cmdLine),
+          environment(run.environment),
+          settings(run.settings),
+          waits(run.waits),
+          result(run.result)
+    {
+    }
+
+    RunState& run;
+    const CCmdLine& cmdLine;
+    const RunEnvironment& environment;
+    InstallSettings& settings;
+    Waits& waits;
+    RunResult& result;
+};
