@@ -85,10 +85,11 @@ if ! fetch; then
 fi
 [ -s "$work/root-debs" ] || { log "apt resolved no packages"; exit 1; }
 
+describe() { dpkg-deb -W --showformat='${Package} ${Version} ${Architecture}\n' "$1" >>"$out/packages.txt"; }
 log "unpacking $(wc -l <"$work/root-debs") packages"
 while read -r f; do
     dpkg-deb -x "$archives/$f" "$root"
-    dpkg-deb -f "$archives/$f" Package Version Architecture | paste -sd' ' >>"$out/packages.txt"
+    describe "$archives/$f"
 done <"$work/root-debs"
 
 # What the maintainer scripts would have made.
@@ -116,7 +117,7 @@ log "packing the root file system"
 size=$(du -sm "$root" | cut -f1)
 # Room for what the guest writes outside the work disk (its copy-on-write
 # layer takes the writes, the file system still needs free blocks).
-mkfs.ext4 -q -F -L monsetup-root -d "$root" "$out/root.img" "$((size * 5 / 4 + 512))M"
+mkfs.ext4 -q -F -L monsetup-root -d "$root" "$out/root.img" "$((size * 5 / 4 + 512))M" >/dev/null
 
 log "making the kernel and the initrd"
 kernel_deb=$(grep '^linux-image-' "$work/extra-debs")
@@ -124,14 +125,14 @@ busybox_deb=$(grep '^busybox-static_' "$work/extra-debs")
 dpkg-deb -x "$archives/$kernel_deb" "$work/kernel"
 cp "$work/kernel/boot/vmlinuz-"* "$out/vmlinuz"
 moddir=$(echo "$work/kernel/lib/modules/"*)
-dpkg-deb -f "$archives/$kernel_deb" Package Version Architecture >>"$out/packages.txt"
+describe "$archives/$kernel_deb"
 
 initrd=$work/initrd
 mkdir -p "$initrd/bin" "$initrd/modules" "$initrd/proc" "$initrd/sys" "$initrd/dev" \
          "$initrd/newroot"
 dpkg-deb --fsys-tarfile "$archives/$busybox_deb" | tar -xO ./bin/busybox >"$initrd/bin/busybox"
 chmod 755 "$initrd/bin/busybox"
-dpkg-deb -f "$archives/$busybox_deb" Package Version Architecture >>"$out/packages.txt"
+describe "$archives/$busybox_deb"
 install -m 755 "$here/initrd-init" "$initrd/init"
 
 # Each wanted module after the modules it depends on (read from the
