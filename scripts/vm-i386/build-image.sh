@@ -99,6 +99,13 @@ sed 's/^\([^:]*\):.*/\1:*:19000:0:99999:7:::/' "$root/etc/passwd" >"$root/etc/sh
 chmod 640 "$root/etc/shadow"
 [ -e "$root/bin/sh" ] || ln -s dash "$root/bin/sh"
 [ -e "$root/usr/bin/awk" ] || ln -s mawk "$root/usr/bin/awk"
+[ -e "$root/usr/bin/which" ] || ln -s which.debianutils "$root/usr/bin/which"
+# Wine loads zlib1.dll (user32 imports it) only as a builtin DLL: a copy of
+# libz-mingw-w64's DLL carrying Wine's builtin signature after the DOS header.
+zlib_in=$root/usr/i686-w64-mingw32/lib/zlib1.dll
+zlib_out=$root/usr/lib/i386-linux-gnu/wine/i386-windows/zlib1.dll
+[ -f "$zlib_in" ] || { log "libz-mingw-w64 left no $zlib_in"; exit 1; }
+{ head -c 64 "$zlib_in"; printf 'Wine builtin DLL'; head -c 16 /dev/zero; tail -c +97 "$zlib_in"; } >"$zlib_out"
 echo monsetup-i386 >"$root/etc/hostname"
 printf '127.0.0.1\tlocalhost\n127.0.1.1\tmonsetup-i386\n::1\tlocalhost\n' >"$root/etc/hosts"
 : >"$root/etc/fstab"

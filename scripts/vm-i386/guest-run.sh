@@ -30,7 +30,7 @@ mkdir -p /dev/shm /dev/pts
 mount -t tmpfs -o mode=1777 tmpfs /dev/shm
 mount -t devpts devpts /dev/pts
 mount -t tmpfs -o mode=755 tmpfs /run
-hostname monsetup-i386
+echo monsetup-i386 >/proc/sys/kernel/hostname
 
 # run.env (written by the host) sets SOURCE_DIR, BUILD_DIR, TOP_DIRS (the
 # first component of each copied path), CTEST_ARGS and the test timeouts.
