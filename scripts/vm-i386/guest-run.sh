@@ -29,6 +29,11 @@ mount -t sysfs sysfs /sys
 mkdir -p /dev/shm /dev/pts
 mount -t tmpfs -o mode=1777 tmpfs /dev/shm
 mount -t devpts devpts /dev/pts
+# What udev would add to /dev: bash's process substitution needs /dev/fd.
+ln -sfn /proc/self/fd /dev/fd
+ln -sf /proc/self/fd/0 /dev/stdin
+ln -sf /proc/self/fd/1 /dev/stdout
+ln -sf /proc/self/fd/2 /dev/stderr
 mount -t tmpfs -o mode=755 tmpfs /run
 echo monsetup-i386 >/proc/sys/kernel/hostname
 
