@@ -206,7 +206,10 @@ run_tests() {
     reason=$(sed -n 's/\r$//; s/^vm-i386 guest: not run: //p' "$out" | tail -n 1)
     [ -z "$reason" ] || not_run "$reason"
     if [ $status -eq 124 ] || [ $status -eq 137 ]; then
-        not_run "timed out: the guest was killed after $limit s (MONSETUP_VM_TIMEOUT)"
+        local finished
+        finished=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#' "$out")
+        not_run "timed out: the guest was killed after $limit s (MONSETUP_VM_TIMEOUT)," \
+                "$finished tests had finished"
     fi
     local ctest_status
     ctest_status=$(sed -n 's/\r$//; s/^vm-i386 guest: ctest exited with \([0-9]*\)$/\1/p' "$out" | tail -n 1)
