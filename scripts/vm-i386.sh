@@ -39,6 +39,10 @@ not_run() {
     echo "emulated i386: not run: $*"
     exit 2
 }
+for number in "$limit" "$build_limit" "$slowdown" "$cpus" "$memory" "${MONSETUP_TIMEOUT:-240}"; do
+    [[ "$number" =~ ^[1-9][0-9]*$ ]] ||
+        not_run "'$number' is not a positive whole number (MONSETUP_VM_* or MONSETUP_TIMEOUT)"
+done
 usage() {
     sed -n '/^# Usage:/,/^# not run/p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
@@ -121,9 +125,12 @@ run_tests() {
     shift
     [ -f "$build/CTestTestfile.cmake" ] && [ -f "$build/CMakeCache.txt" ] ||
         not_run "$build is not a configured build tree (no CTestTestfile.cmake or CMakeCache.txt)"
-    build=$(cd "$build" && pwd -P)
+    # The paths as CMake wrote them into ctest's files.
     SOURCE_DIR=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$build/CMakeCache.txt")
-    BUILD_DIR=$build
+    BUILD_DIR=$(sed -n 's/^CMAKE_CACHEFILE_DIR:INTERNAL=//p' "$build/CMakeCache.txt")
+    [ -n "$BUILD_DIR" ] && [ "$BUILD_DIR" -ef "$build" ] ||
+        not_run "$build/CMakeCache.txt belongs to another folder (${BUILD_DIR:-none named}): configure it anew"
+    build=$BUILD_DIR
     [ -n "$SOURCE_DIR" ] && [ -d "$SOURCE_DIR/scripts" ] ||
         not_run "the source tree of $build (CMakeCache.txt's CMAKE_HOME_DIRECTORY) is missing"
     grep -qs 'set(CMAKE_SYSTEM_PROCESSOR "i686")' "$build"/CMakeFiles/*/CMakeSystem.cmake ||

@@ -37,7 +37,8 @@ src=$tmp/src
 build=$tmp/build/win32
 mkdir -p "$src/scripts" "$src/tests" "$build/CMakeFiles/3.25.1" "$build/CMakeFiles/lib.dir" "$build/sub"
 echo 'echo hello' >"$src/scripts/wine-env.sh"
-echo "CMAKE_HOME_DIRECTORY:INTERNAL=$src" >"$build/CMakeCache.txt"
+printf 'CMAKE_HOME_DIRECTORY:INTERNAL=%s\nCMAKE_CACHEFILE_DIR:INTERNAL=%s\n' "$src" "$build" \
+    >"$build/CMakeCache.txt"
 echo 'set(CMAKE_SYSTEM_PROCESSOR "i686")' >"$build/CMakeFiles/3.25.1/CMakeSystem.cmake"
 echo 'subdirs("sub")' >"$build/CTestTestfile.cmake"
 cat >"$build/sub/CTestTestfile.cmake" <<'EOF'
@@ -146,10 +147,14 @@ expect "hanging guest" 2 \
     '^emulated i386: not run: timed out: the guest was killed after 2 s \(MONSETUP_VM_TIMEOUT\), 1 tests had finished$'
 [ $((SECONDS - start)) -lt 20 ] || fail "hanging guest: the run took $((SECONDS - start)) s"
 
-PATH=/nowhere:/usr/bin/not-there FAKE_GUEST=pass "$(command -v bash)" "$script" test "$build" \
-    >"$tmp/out" 2>&1
+# Every tool but qemu.
+mkdir -p "$tmp/noqemu"
+for tool in bash cat cut dirname grep mkdir sed sha256sum; do
+    ln -s "$(command -v "$tool")" "$tmp/noqemu/$tool"
+done
+PATH=$tmp/noqemu FAKE_GUEST=pass "$tmp/noqemu/bash" "$script" test "$build" >"$tmp/out" 2>&1
 last_status=$?
-expect "qemu missing" 2 '^emulated i386: not run: (qemu-system-i386|.*) is missing'
+expect "qemu missing" 2 '^emulated i386: not run: qemu-system-i386 is missing \(package qemu-system-x86'
 
 sed -i 's/i686/x86_64/' "$build/CMakeFiles/3.25.1/CMakeSystem.cmake"
 FAKE_GUEST=pass run test "$build"
@@ -158,6 +163,15 @@ sed -i 's/x86_64/i686/' "$build/CMakeFiles/3.25.1/CMakeSystem.cmake"
 
 FAKE_GUEST=pass run test "$tmp"
 expect "no build tree" 2 '^emulated i386: not run: .* is not a configured build tree'
+
+# A tree copied elsewhere still names its old paths in ctest's files.
+cp -a "$tmp/build" "$tmp/moved"
+FAKE_GUEST=pass run test "$tmp/moved/win32"
+expect "moved build tree" 2 "^emulated i386: not run: .* belongs to another folder \($build\)"
+rm -rf "$tmp/moved"
+
+FAKE_GUEST=pass MONSETUP_VM_TIMEOUT=1h run test "$build"
+expect "bad number" 2 "^emulated i386: not run: '1h' is not a positive whole number"
 
 # What the guest is told: the defaults, `static` always excluded, the
 # timeouts scaled by the slowdown, the trees at their own paths.
