@@ -38,12 +38,17 @@ if(WIN32 AND NOT TARGET wine_prefix_setup)
     set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 600)
 endif()
 
-# monsetup_check_imports(<target>...): the binaries import only system DLLs.
-function(monsetup_check_imports)
-    set(files)
-    foreach(target ${ARGN})
-        list(APPEND files $<TARGET_FILE:${target}>)
-    endforeach()
-    add_test(NAME imports_are_system_dlls
-             COMMAND ${CMAKE_SOURCE_DIR}/tests/check_imports.sh ${CMAKE_OBJDUMP} ${files})
+# monsetup_check_binaries(<program> <dll>): static checks of the shipped
+# binaries with the toolchain's objdump, labelled "static" (they need no Wine):
+# every import on the reviewed allowlist for this architecture, PE headers
+# for Windows 4.0, the DLL's exports.
+function(monsetup_check_binaries program dll)
+    set(dir ${CMAKE_SOURCE_DIR}/tests/binaries)
+    add_test(NAME imports_on_allowlist
+             COMMAND ${dir}/check_imports.sh ${CMAKE_OBJDUMP} ${dir}/import_allowlist.txt
+                     ${CMAKE_SYSTEM_PROCESSOR} $<TARGET_FILE:${program}> $<TARGET_FILE:${dll}>)
+    add_test(NAME pe_headers_and_exports
+             COMMAND ${dir}/check_pe.sh ${CMAKE_OBJDUMP} ${CMAKE_SYSTEM_PROCESSOR}
+                     $<TARGET_FILE:${program}> $<TARGET_FILE:${dll}>)
+    set_tests_properties(imports_on_allowlist pe_headers_and_exports PROPERTIES LABELS static)
 endfunction()

@@ -3,6 +3,7 @@
 #include "main_frame.h"
 
 #include "debug_log.h"
+#include "delete_file.h"
 #include "registry.h"
 
 #include <memory>
@@ -16,23 +17,13 @@ const LANGID kErrorTextLanguage = 0x0411;  // Japanese, default sublanguage
 
 }  // namespace
 
-BOOL DeleteServiceFile(const std::string& path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        if (!SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
-            return FALSE;
-    }
-    return DeleteFileA(path.c_str());
-}
-
 LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_INSTALLER_REPLY && awaitInstallerReply) {
+    if (message == WM_INSTALLER_REPLY && waits.sdk.awaitInstallerReply) {
         OnInstallerReply(lParam);
         return 1;
     }
-    if (message == WM_SDK_REPLY && awaitSdkReply) {
+    if (message == WM_SDK_REPLY && waits.sdk.awaitSdkReply) {
         OnSdkReply(wParam, lParam);
         return 1;
     }
@@ -42,31 +33,33 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 void CMainFrame::OnInstallerReply(LPARAM lParam)
 {
     const DWORD flags = static_cast<DWORD>(lParam);
-    awaitInstallerReply = FALSE;
+    SdkWait& sdk = waits.sdk;
+    sdk.awaitInstallerReply = FALSE;
     if (flags & kInstallerFailure) {
         // The SDK setup still answers for itself.
-        SetResult(1, static_cast<LONG>(flags));
+        result.Record(pair::InstallerFailed(flags));
     } else if (flags & kInstallerOsNotSupported) {
-        osNotSupported = TRUE;
-        SetResult(1, static_cast<LONG>(flags));
-        awaitSdkReply = FALSE;
+        sdk.osNotSupported = TRUE;
+        result.Record(pair::InstallerFailed(flags));
+        sdk.awaitSdkReply = FALSE;
     } else if (flags & kInstallerSuccess) {
         // Nothing more: the SDK setup's reply decides.
     } else {
-        SetResult(1, static_cast<LONG>(flags));
-        awaitSdkReply = FALSE;
+        result.Record(pair::InstallerFailed(flags));
+        sdk.awaitSdkReply = FALSE;
     }
 }
 
 void CMainFrame::OnSdkReply(WPARAM wParam, LPARAM lParam)
 {
     const DWORD flags = static_cast<DWORD>(lParam);
-    sdkReplyWParam = wParam;
-    awaitSdkReply = FALSE;
-    sdkReplied = TRUE;
-    sdkReplyFlags = flags;
+    SdkWait& sdk = waits.sdk;
+    sdk.sdkReplyWParam = wParam;
+    sdk.awaitSdkReply = FALSE;
+    sdk.sdkReplied = TRUE;
+    sdk.sdkReplyFlags = flags;
     if (!(flags & kSdkSuccess))
-        SetResult(2, static_cast<LONG>(flags));
+        result.Record(pair::SdkSetupFailed(flags));
 }
 
 void CMainFrame::OnTimer(UINT_PTR id)
@@ -79,82 +72,72 @@ void CMainFrame::OnTimer(UINT_PTR id)
     TickSdkWait();
     TickVtrWait();
     TickXimpWait();
-    if (!AnyWaitPending())
+    if (!waits.AnyPending())
         OnClose();
 }
 
 void CMainFrame::TickSdkWait()
 {
-    if (!awaitSdkReply && !awaitInstallerReply)
+    SdkWait& sdk = waits.sdk;
+    if (!sdk.Pending())
         return;
-    ++sdkWaitTicks;
-    DebugLog("    ZQAPI SDK Wait timer %d\n", sdkWaitTicks);
-    if (sdkWaitTicks < kSdkWaitTicks)
+    ++sdk.sdkWaitTicks;
+    DebugLog("    ZQAPI SDK Wait timer %d\n", sdk.sdkWaitTicks);
+    if (sdk.sdkWaitTicks < kSdkWaitTicks)
         return;
-    SetResult(4, awaitInstallerReply ? 10 : 2);
-    awaitSdkReply = FALSE;
-    awaitInstallerReply = FALSE;
+    result.Record(sdk.awaitInstallerReply ? pair::kInstallerNoAnswer : pair::kSdkSetupNoAnswer);
+    sdk.awaitSdkReply = FALSE;
+    sdk.awaitInstallerReply = FALSE;
 }
 
+// The VTR service has stopped once its program file could be deleted.
 void CMainFrame::TickVtrWait()
 {
-    if (!awaitVtrStop)
-        return;
-    ++vtrWaitTicks;
-    DebugLog("    VTR Service Wait timer %d\n", vtrWaitTicks);
-    if (vtrWaitTicks < kServiceWaitTicks)
-        return;
-
-    DebugLog("    Delete VTR service\n");
-    awaitVtrStop = FALSE;
-    if (DeleteServiceFile(vtrServiceFile))
-        return;
-
-    DebugLog("    Delete VTR service error\n");
-    ++vtrDeleteRetries;
-    if (vtrDeleteRetries < kServiceAttempts) {
-        vtrWaitTicks = 0;
-        awaitVtrStop = TRUE;
-    } else {
-        SetResult(4, 8);
-    }
+    waits.vtr.Tick(result, [this] {
+        DebugLog("    Delete VTR service\n");
+        if (DeleteFileEvenIfReadOnly(waits.vtr.file))
+            return true;
+        DebugLog("    Delete VTR service error\n");
+        return false;
+    });
 }
 
+// The XIMP service has stopped once its window (whose class is the program's
+// name) is gone and, on NT, its program file could be deleted.
 void CMainFrame::TickXimpWait()
 {
-    if (!awaitXimpStop)
-        return;
-    ++ximpWaitTicks;
-    DebugLog("    XIMP Service Wait timer %d\n", ximpWaitTicks);
-    if (ximpWaitTicks < kServiceWaitTicks)
-        return;
-
-    // The service program's window class is its name.
-    BOOL running = FindWindowA(ximpServiceName.c_str(), NULL) != NULL;
-    if (!running && (osKind == 2 || osKind == 3)) {
+    const ServiceWait::Outcome outcome = waits.ximp.Tick(result, [this] {
+        if (FindWindowA(waits.ximpServiceName.c_str(), NULL) != NULL)
+            return false;
+        if (environment.osKind != 2 && environment.osKind != 3)
+            return true;
         DebugLog("    Delete XIMP service\n");
-        if (!DeleteServiceFile(ximpServiceFile)) {
-            DebugLog("    Delete XIMP service error\n");
-            running = TRUE;
-        }
-    }
-
-    if (running) {
-        ++ximpRetries;
-        if (ximpRetries < kServiceAttempts) {
-            ximpWaitTicks = 0;
-        } else {
-            SetResult(4, 13);
-            awaitXimpStop = FALSE;
-        }
-        return;
-    }
-
-    awaitXimpStop = FALSE;
-    if (deleteXimpCommonLater) {
+        if (DeleteFileEvenIfReadOnly(waits.ximp.file))
+            return true;
+        DebugLog("    Delete XIMP service error\n");
+        return false;
+    });
+    if (outcome == ServiceWait::kStopped && waits.deleteXimpCommonLater) {
         Registry vtr3(HKEY_LOCAL_MACHINE, kVtr3Key, NULL, FALSE, Registry::kAllAccess);
         vtr3.DeleteKey("XIMPCommon");
     }
+}
+
+// VTRCommon for the report: an install run creates it; any other run writes
+// only where it exists. NULL when it is not open.
+std::unique_ptr<Registry> CMainFrame::OpenVtrCommonForReport()
+{
+    std::unique_ptr<Registry> key;
+    if (cmdLine.install) {
+        key.reset(new Registry(HKEY_LOCAL_MACHINE, kVtrCommonKey, environment.securityAttributes,
+                               TRUE, Registry::kAllAccess));
+    } else if (Registry(HKEY_LOCAL_MACHINE, kVtrCommonKey, NULL, FALSE, Registry::kRead).isOpen) {
+        key.reset(new Registry(HKEY_LOCAL_MACHINE, kVtrCommonKey, NULL, FALSE,
+                               Registry::kAllAccess));
+    }
+    if (key && !key->isOpen)
+        key.reset();
+    return key;
 }
 
 void CMainFrame::OnClose()
@@ -164,50 +147,45 @@ void CMainFrame::OnClose()
         KillTimer(hwnd, timerId);
         timerId = 0;
     }
-    const BOOL replaced =
-        sdkReplied && (sdkReplyFlags & kSdkSuccess) && (sdkReplyFlags & kSdkReplaced);
+    // What is written and what is posted both come from this one copy.
+    const RunResult reported = result;
 
     // A second copy leaves the registry to the copy that does the work.
-    if (ErrorCode1 != 9) {
-        std::unique_ptr<Registry> vtrCommon;
-        if (cmdLine.install) {
-            vtrCommon.reset(new Registry(HKEY_LOCAL_MACHINE, kVtrCommonKey, securityAttributes,
-                                         TRUE, Registry::kAllAccess));
-        } else if (Registry(HKEY_LOCAL_MACHINE, kVtrCommonKey, NULL, FALSE, Registry::kRead)
-                       .isOpen) {
-            vtrCommon.reset(new Registry(HKEY_LOCAL_MACHINE, kVtrCommonKey, NULL, FALSE,
-                                         Registry::kAllAccess));
-        }
-        if (vtrCommon && vtrCommon->isOpen) {
+    if (reported.ErrorCode1() != pair::kAlreadyRunning.code1) {
+        std::unique_ptr<Registry> vtrCommon = OpenVtrCommonForReport();
+        if (vtrCommon) {
             if (cmdLine.install)
-                WriteInstallFlags(*vtrCommon, replaced);
+                WriteInstallFlags(*vtrCommon, reported);
             vtrCommon.reset();
-            WriteResultKey();
+            WriteResultKey(reported);
         }
     }
 
-    DebugLog("Result ErrorCode1=%ld, ErrorCode2=%ld, LastError=%ld\n", ErrorCode1, ErrorCode2,
-             static_cast<long>(LastError));
-    PostCompletion(replaced);
+    DebugLog("Result ErrorCode1=%ld, ErrorCode2=%ld, LastError=%ld\n", reported.ErrorCode1(),
+             reported.ErrorCode2(), static_cast<long>(reported.LastError()));
+    PostCompletion(reported);
     DestroyWindow();
 }
 
 // The flags an install run leaves for the setup program under VTRCommon.
-void CMainFrame::WriteInstallFlags(Registry& vtrCommon, BOOL replaced)
+void CMainFrame::WriteInstallFlags(Registry& vtrCommon, const RunResult& reported)
 {
     vtrCommon.DeleteValue("ERR_ZQAPIINUSE");
     vtrCommon.DeleteValue("ERR_OSVERNOTSUPPORT");
     vtrCommon.DeleteValue("ERR_OTHERS");
 
-    BOOL others = ErrorCode1 == 1 || ErrorCode1 == 2;
-    if (sdkReplied) {
-        vtrCommon.SetDword("RST_FREPLACE", replaced ? 1 : 0);
-        if (!(sdkReplyFlags & kSdkSuccess) && (sdkReplyFlags & (kSdkInUse1 | kSdkInUse2))) {
+    const SdkWait& sdk = waits.sdk;
+    BOOL others = reported.ErrorCode1() == pair::kInstallerAnswer ||
+                  reported.ErrorCode1() == pair::kSdkSetupAnswer;
+    if (sdk.sdkReplied) {
+        vtrCommon.SetDword("RST_FREPLACE", sdk.Replaced() ? 1 : 0);
+        if (!(sdk.sdkReplyFlags & kSdkSuccess) &&
+            (sdk.sdkReplyFlags & (kSdkInUse1 | kSdkInUse2))) {
             vtrCommon.SetDword("ERR_ZQAPIINUSE", 1);
             others = FALSE;
         }
     }
-    if (osNotSupported) {
+    if (sdk.osNotSupported) {
         vtrCommon.SetDword("ERR_OSVERNOTSUPPORT", 1);
         others = FALSE;
     }
@@ -215,38 +193,39 @@ void CMainFrame::WriteInstallFlags(Registry& vtrCommon, BOOL replaced)
         vtrCommon.SetDword("ERR_OTHERS", 1);
 }
 
-void CMainFrame::WriteResultKey()
+void CMainFrame::WriteResultKey(const RunResult& reported)
 {
-    Registry result(HKEY_LOCAL_MACHINE, kSdkResultKey, securityAttributes, TRUE,
-                    Registry::kAllAccess);
-    if (!result.isOpen)
+    Registry key(HKEY_LOCAL_MACHINE, kSdkResultKey, environment.securityAttributes, TRUE,
+                 Registry::kAllAccess);
+    if (!key.isOpen)
         return;
-    result.SetDword("ErrorCode1", static_cast<DWORD>(ErrorCode1));
-    result.SetDword("ErrorCode2", static_cast<DWORD>(ErrorCode2));
-    result.SetDword("LastError", LastError);
-    result.SetString("ErrMsg", LastError != 0 ? FormatErrorText(LastError) : std::string());
+    key.SetDword("ErrorCode1", static_cast<DWORD>(reported.ErrorCode1()));
+    key.SetDword("ErrorCode2", static_cast<DWORD>(reported.ErrorCode2()));
+    key.SetDword("LastError", reported.LastError());
+    key.SetString("ErrMsg", reported.LastError() != 0 ? FormatErrorText(reported.LastError())
+                                                        : std::string());
 }
 
 // Posts the completion message. Only the message is reduced: uninstall runs
 // always report success, and so do codes of 16 and more and an SDK that does
 // not support this Windows.
-void CMainFrame::PostCompletion(BOOL replaced)
+void CMainFrame::PostCompletion(const RunResult& reported)
 {
     if (cmdLine.callerWindow == 0)
         return;
-    WPARAM result;
+    LONG code = reported.ErrorCode1();
+    WPARAM outcome;
     if (cmdLine.uninstallMode != 0) {
-        ErrorCode1 = 0;
-        result = kResultSuccess;
+        code = 0;
+        outcome = kResultSuccess;
     } else {
-        if (osNotSupported)
-            ErrorCode1 = 0;
-        if (static_cast<ULONG>(ErrorCode1) >= 16)
-            ErrorCode1 = 0;
-        result = ErrorCode1 != 0 ? kResultFailure : (replaced ? kResultReplaced : kResultSuccess);
+        if (waits.sdk.osNotSupported || static_cast<ULONG>(code) >= 16)
+            code = 0;
+        outcome = code != 0 ? kResultFailure
+                            : (waits.sdk.Replaced() ? kResultReplaced : kResultSuccess);
     }
     HWND caller = reinterpret_cast<HWND>(static_cast<UINT_PTR>(cmdLine.callerWindow));
-    PostMessageA(caller, WM_ENV_RESULT, result, ErrorCode1);
+    PostMessageA(caller, WM_ENV_RESULT, outcome, code);
 }
 
 std::string CMainFrame::FormatErrorText(DWORD code)

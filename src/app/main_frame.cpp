@@ -2,8 +2,10 @@
 
 #include "app.h"
 #include "debug_log.h"
+#include "install_run.h"
 #include "registry.h"
 #include "resource.h"
+#include "uninstall_run.h"
 
 const char kFrameClassName[] = "InstallExeClass";
 const char kFrameTitle[] = "Vantor3 Environment Check";
@@ -13,21 +15,32 @@ namespace {
 const char kVtrCommonKey[] = "software\\NORVA\\VTR3\\VTRCommon";
 const DWORD kFrameStyle = WS_MINIMIZE | WS_OVERLAPPEDWINDOW;  // 0x20CF0000, never shown
 
-HINSTANCE ProgramInstance()
+// 1 = Windows 95/98, 2 = NT 4.0, 3 = 2000 (and XP); 0 for any other.
+int ClassifyWindows()
 {
-    CWinApp* app = CWinApp::Current();
-    return (app != nullptr && app->instance != NULL) ? app->instance : GetModuleHandleA(NULL);
+    OSVERSIONINFOA version;
+    ZeroMemory(&version, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS)
+        return 1;
+    if (version.dwMajorVersion == 4)
+        return 2;
+    if (version.dwMajorVersion == 5)
+        return 3;
+    return 0;
 }
 
 }  // namespace
 
 CMainFrame::CMainFrame()
 {
-    HICON icon = LoadIconA(ProgramInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    HICON icon = LoadIconA(CWinApp::ModuleInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     RegisterClassOnce(CS_BYTEALIGNWINDOW, icon, NULL, reinterpret_cast<HBRUSH>(COLOR_SCROLLBAR + 1),
                       kFrameClassName);
     RECT rect = {0, 0, 100, 100};
     Create(kFrameClassName, kFrameTitle, kFrameStyle, rect);
+    environment.replyWindow = hwnd;
 }
 
 std::string CMainFrame::CommandLineText() const
@@ -41,35 +54,52 @@ BOOL CMainFrame::IsAdministrator()
     return ::IsAdministrator();
 }
 
+BOOL CMainFrame::Install()
+{
+    return InstallRun(*this).Install();
+}
+
+BOOL CMainFrame::UnInstall()
+{
+    return UninstallRun(*this).UnInstall();
+}
+
+BOOL CMainFrame::UnInstall2()
+{
+    return UninstallRun(*this).UnInstall2();
+}
+
+BOOL CMainFrame::InstallLanguageMonitors()
+{
+    return InstallRun(*this).InstallLanguageMonitors();
+}
+
 BOOL CMainFrame::ExecuteOperation(BOOL alreadyRunning)
 {
-    OSVERSIONINFOA version;
-    ZeroMemory(&version, sizeof version);
-    version.dwOSVersionInfoSize = sizeof version;
-    GetVersionExA(&version);
-
-    if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
-        osKind = 1;
-    } else if (version.dwMajorVersion == 4) {
-        osKind = 2;
-    } else if (version.dwMajorVersion == 5) {
-        osKind = 3;
-    } else {
-        SetResult(7, 0);
+    environment.osKind = ClassifyWindows();
+    if (environment.osKind == 0) {
+        result.Record(pair::kUnsupportedWindows);
         return FALSE;
     }
 
-    isAdmin = osKind == 1 ? TRUE : IsAdministrator();
+    environment.isAdmin = environment.osKind == 1 ? TRUE : IsAdministrator();
     cmdLine.Parse(CommandLineText());
 
     if (alreadyRunning) {
-        SetResult(9, 1);
+        result.Record(pair::kAlreadyRunning);
+        return FALSE;
+    }
+    // Without its window the run could neither hear the installers' replies
+    // nor end through its message loop: it changes nothing and reports.
+    if (hwnd == NULL) {
+        DebugLog("    Main frame not created\n");
+        result.Record(pair::kFrameWindowNotCreated);
         return FALSE;
     }
 
-    int failedStep = accessControl.Build(&securityAttributes);
+    int failedStep = accessControl.Build(&environment.securityAttributes);
     if (failedStep != 0) {
-        SetResult(7, 100 + failedStep);
+        result.Record(pair::AccessControlFailed(failedStep));
         return FALSE;
     }
 
@@ -88,23 +118,23 @@ BOOL CMainFrame::ExecuteOperation(BOOL alreadyRunning)
 // models are registered again.
 BOOL CMainFrame::MaintenanceRun()
 {
-    Registry vtrCommon(HKEY_LOCAL_MACHINE, kVtrCommonKey, securityAttributes, FALSE,
+    Registry vtrCommon(HKEY_LOCAL_MACHINE, kVtrCommonKey, environment.securityAttributes, FALSE,
                        Registry::kAllAccess);
     if (vtrCommon.isOpen)
         vtrCommon.DeleteValue("RST_FREPLACE");
-    if (isAdmin && !InstallLanguageMonitors())
+    if (environment.isAdmin && !InstallLanguageMonitors())
         return FALSE;
     return TRUE;
 }
 
 void CMainFrame::StartWaitTimer()
 {
-    if (AnyWaitPending()) {
-        timerId = SetTimer(hwnd, kWaitTimerId, kWaitTimerPeriod, NULL);
+    if (waits.AnyPending()) {
+        timerId = hwnd != NULL ? SetTimer(hwnd, kWaitTimerId, kWaitTimerPeriod, NULL) : 0;
         if (timerId != 0)
             return;
-        SetResult(7, 20);
-        ClearWaits();
+        result.Record(pair::kWaitTimerNotStarted);
+        waits.Clear();
     }
     OnClose();
 }

@@ -66,7 +66,7 @@ BOOL CMonchkxxApp::InitInstance()
 
     const BOOL alreadyRunning = !AcquireInstance();
 
-    CMainFrame* frame = new CMainFrame;
+    CMainFrame* frame = CreateMainFrame();
     frame->autoDelete = true;
     mainWnd = frame;
 
@@ -76,7 +76,19 @@ BOOL CMonchkxxApp::InitInstance()
     frame->StartWaitTimer();
 
     DebugLog("CMonchkxxApp::InitInstance() Exit\n");
+    // A frame without its window has reported and cannot end a message loop:
+    // the program ends at once.
+    if (frame->hwnd == NULL) {
+        mainWnd = nullptr;
+        delete frame;
+        return FALSE;
+    }
     return TRUE;
+}
+
+CMainFrame* CMonchkxxApp::CreateMainFrame()
+{
+    return new CMainFrame;
 }
 
 int CMonchkxxApp::ExitInstance()

@@ -30,6 +30,10 @@ public:
     std::unique_ptr<CMutex> mutex;
     BOOL waitShown = FALSE;
 
+protected:
+    // The main frame of the run; a test build of the program makes its own.
+    virtual class CMainFrame* CreateMainFrame();
+
 private:
     static void ReadLogSwitch();
     BOOL AcquireInstance();

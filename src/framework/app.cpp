@@ -15,6 +15,13 @@ CWinApp::~CWinApp()
         current = nullptr;
 }
 
+HINSTANCE CWinApp::ModuleInstance()
+{
+    if (current != nullptr && current->instance != NULL)
+        return current->instance;
+    return GetModuleHandleA(NULL);
+}
+
 int CWinApp::ExitInstance()
 {
     return exitCode;

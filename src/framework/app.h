@@ -34,6 +34,9 @@ public:
     std::string cmdLine;
 
     static CWinApp* Current() { return current; }
+    // The program's instance: the application's, or the executable's when
+    // there is no application object (tests).
+    static HINSTANCE ModuleInstance();
 
 private:
     static CWinApp* current;

@@ -9,11 +9,9 @@ INT_PTR CDialog::DoModal()
     HWND owner = parent;
     if (owner == NULL && app != nullptr && app->mainWnd != nullptr)
         owner = app->mainWnd->hwnd;
-    HINSTANCE instance = (app != nullptr && app->instance != NULL) ? app->instance
-                                                                   : GetModuleHandleA(NULL);
     // The system's modal loop ends on WM_QUIT and posts it again.
-    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), owner,
-                                     StaticDialogProc, reinterpret_cast<LPARAM>(this));
+    INT_PTR result = DialogBoxParamA(CWinApp::ModuleInstance(), MAKEINTRESOURCEA(templateId),
+                                     owner, StaticDialogProc, reinterpret_cast<LPARAM>(this));
     hwnd = NULL;
     return result;
 }

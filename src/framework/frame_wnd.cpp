@@ -4,14 +4,6 @@
 
 namespace {
 
-HINSTANCE ModuleInstance()
-{
-    CWinApp* app = CWinApp::Current();
-    if (app != nullptr && app->instance != NULL)
-        return app->instance;
-    return GetModuleHandleA(NULL);
-}
-
 bool IsMainWindow(const CFrameWnd* frame)
 {
     CWinApp* app = CWinApp::Current();
@@ -32,12 +24,12 @@ BOOL CFrameWnd::RegisterClassOnce(UINT style, HICON icon, HCURSOR cursor, HBRUSH
                                   const char* className)
 {
     WNDCLASSA wc;
-    if (GetClassInfoA(ModuleInstance(), className, &wc))
+    if (GetClassInfoA(CWinApp::ModuleInstance(), className, &wc))
         return TRUE;
     ZeroMemory(&wc, sizeof wc);
     wc.style = style;
     wc.lpfnWndProc = StaticWindowProc;
-    wc.hInstance = ModuleInstance();
+    wc.hInstance = CWinApp::ModuleInstance();
     wc.hIcon = icon;
     wc.hCursor = cursor;
     wc.hbrBackground = background;
@@ -50,7 +42,7 @@ BOOL CFrameWnd::Create(const char* className, const char* title, DWORD style, co
 {
     HWND created = CreateWindowExA(0, className, title, style, rect.left, rect.top,
                                    rect.right - rect.left, rect.bottom - rect.top, parent, NULL,
-                                   ModuleInstance(), this);
+                                   CWinApp::ModuleInstance(), this);
     return created != NULL;
 }
 

@@ -1,5 +1,7 @@
 // The install run: its steps in order.
-#include "main_frame.h"
+#include "install_run.h"
+
+#include "debug_log.h"
 
 namespace {
 
@@ -17,7 +19,16 @@ bool HasDriveRoot(const std::string& path)
 
 }  // namespace
 
-BOOL CMainFrame::Install()
+InstallRun::InstallRun(RunState& run)
+    : cmdLine(run.cmdLine),
+      environment(run.environment),
+      settings(run.settings),
+      waits(run.waits),
+      result(run.result)
+{
+}
+
+BOOL InstallRun::Install()
 {
     if (!LoadInstallSettings())
         return FALSE;
@@ -25,42 +36,45 @@ BOOL CMainFrame::Install()
         return FALSE;
     if (!GetDriverDirectory())
         return FALSE;
-    if (!langMonitorDll.empty() && isAdmin && !InstallLanguageMonitors())
+    if (!settings.langMonitorDll.empty() && environment.isAdmin && !InstallLanguageMonitors())
         return FALSE;
     if (!WriteRegistryEntries())
         return FALSE;
-    if (isAdmin) {
+    if (environment.isAdmin) {
         if (!WritePortSettings())
             return FALSE;
         CreateShortcuts();  // a missing shortcut does not stop the install
     }
-    if (!copyExecFile.empty() && CreateDirectoryPath(copyExecDir, securityAttributes))
+    if (!settings.copyExecFile.empty() &&
+        CreateDirectoryPath(settings.copyExecDir, environment.securityAttributes))
         CopyAndRunProgram();
     return InstallZQAPI();
 }
 
 // Copies the COPYEXEC program from the driver directory and starts it there,
 // without waiting for it. Failures are recorded and the install goes on.
-void CMainFrame::CopyAndRunProgram()
+void InstallRun::CopyAndRunProgram()
 {
-    const std::string source = driverDir + "\\" + copyExecFile;
-    const std::string destination = copyExecDir + "\\" + copyExecFile;
+    const std::string source = settings.driverDir + "\\" + settings.copyExecFile;
+    const std::string destination = settings.copyExecDir + "\\" + settings.copyExecFile;
 
     // An existing read-only copy must not stop the overwrite.
     SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
-        SetResult(16, 1);
+        result.Record(pair::kCopyExecNotCopied);
         return;
     }
-    if (!SetCurrentDirectoryA(copyExecDir.c_str())) {
-        SetResult(7, 111);
+    if (!SetCurrentDirectoryA(settings.copyExecDir.c_str())) {
+        // 7/111 also stands for the driver directory: the log tells them apart.
+        DebugLog("    COPYEXEC directory not entered\n");
+        result.Record(pair::kCopyExecDirNotEntered);
         return;
     }
     if (WinExec(destination.c_str(), SW_HIDE) < 32)
-        SetResult(4, 11);
+        result.Record(pair::kCopyExecNotStarted);
 }
 
-BOOL CMainFrame::CreateDirectoryPath(const std::string& path, LPSECURITY_ATTRIBUTES security)
+BOOL InstallRun::CreateDirectoryPath(const std::string& path, LPSECURITY_ATTRIBUTES security)
 {
     const std::string saved = CurrentDirectory();
 

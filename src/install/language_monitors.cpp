@@ -3,7 +3,9 @@
 // under the spooler's Monitors key, and bidirectional support switched on for
 // every printer of the driver. The install run does this for the driver of
 // the setup INI; the maintenance run for every recorded printer model.
-#include "main_frame.h"
+#include "install_run.h"
+
+#include "debug_log.h"
 
 #include "file.h"
 #include "handles.h"
@@ -52,28 +54,54 @@ private:
     HANDLE handle = NULL;
 };
 
-// EnumPrintersA level 2 of all local, connected and network printers, sized
-// by a first call. FALSE when the list is empty or the filling call fails.
-BOOL EnumeratePrinters(HeapBuffer& buffer, DWORD& count)
+// First buffer sizes of the spooler queries below. Most queries fit, so the
+// spooler does its work once instead of once to size and once to fill: under
+// some spoolers each call walks every printer's registry key.
+const DWORD kPrinterListGuess = 64 * 1024;
+const DWORD kDriverRecordGuess = 4 * 1024;
+
+// Runs `query` (buffer, size, &needed) into `buffer`; when the buffer is too
+// small, once more with the size the spooler asked for.
+template <class Query>
+BOOL QueryIntoBuffer(HeapBuffer& buffer, DWORD size, Query query)
 {
-    DWORD needed = 0;
-    count = 0;
-    EnumPrintersA(kEnumFlags, NULL, 2, NULL, 0, &needed, &count);
-    if (needed == 0 || !buffer.Allocate(needed))
-        return FALSE;
-    return EnumPrintersA(kEnumFlags, NULL, 2, static_cast<LPBYTE>(buffer.get()), needed,
-                         &needed, &count);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!buffer.Allocate(size))
+            return FALSE;
+        DWORD needed = 0;
+        if (query(static_cast<LPBYTE>(buffer.get()), size, &needed))
+            return TRUE;
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= size)
+            return FALSE;
+        size = needed;
+    }
+    return FALSE;
 }
 
-// GetPrinterDriverA level 3 of an open printer, sized by a first call.
+// EnumPrintersA level 2 of all local, connected and network printers. FALSE
+// when the list is empty (with no Windows error) or the spooler fails.
+BOOL EnumeratePrinters(HeapBuffer& buffer, DWORD& count)
+{
+    count = 0;
+    BOOL listed = QueryIntoBuffer(buffer, kPrinterListGuess,
+                                  [&count](LPBYTE data, DWORD size, DWORD* needed) {
+                                      return EnumPrintersA(kEnumFlags, NULL, 2, data, size,
+                                                           needed, &count);
+                                  });
+    if (listed && count == 0) {
+        SetLastError(ERROR_SUCCESS);
+        return FALSE;
+    }
+    return listed;
+}
+
+// GetPrinterDriverA level 3 of an open printer.
 BOOL ReadDriverRecord(HANDLE printer, HeapBuffer& buffer)
 {
-    DWORD needed = 0;
-    GetPrinterDriverA(printer, NULL, 3, NULL, 0, &needed);
-    if (needed == 0 || !buffer.Allocate(needed))
-        return FALSE;
-    return GetPrinterDriverA(printer, NULL, 3, static_cast<LPBYTE>(buffer.get()), needed,
-                             &needed);
+    return QueryIntoBuffer(buffer, kDriverRecordGuess,
+                           [printer](LPBYTE data, DWORD size, DWORD* needed) {
+                               return GetPrinterDriverA(printer, NULL, 3, data, size, needed);
+                           });
 }
 
 // Hands the driver record back to the spooler with `monitorName` as its
@@ -105,65 +133,27 @@ void RemoveMonitor(const std::string& name)
 
 // Records the monitor's DLL under the spooler's Monitors key. A different
 // DLL recorded before is replaced, which "RST_FREPLACE" tells the caller.
-// Returns 0, or the second result code of the key that could not be opened
-// with the Windows error in `lastError`.
-LONG RecordMonitorDll(const std::string& monitorName, const std::string& monitorDll,
-                      LPSECURITY_ATTRIBUTES security, DWORD& lastError)
+// FALSE with the pair and the registry's own error when a key cannot be
+// opened or created.
+BOOL RecordMonitorDll(const std::string& monitorName, const std::string& monitorDll,
+                      LPSECURITY_ATTRIBUTES security, RunResult& result)
 {
     Registry monitorKey(HKEY_LOCAL_MACHINE, kMonitorsKey + monitorName, security, TRUE,
                         Registry::kAllAccess);
     if (!monitorKey.isOpen) {
-        lastError = GetLastError();
-        return 71;
+        result.Record(pair::kMonitorKeyNotOpened, monitorKey.openError);
+        return FALSE;
     }
     if (lstrcmpiA(monitorKey.QueryString("Driver", "").c_str(), monitorDll.c_str()) == 0)
-        return 0;
+        return TRUE;
 
     monitorKey.SetString("Driver", monitorDll);
     Registry vtrCommon(HKEY_LOCAL_MACHINE, kVtrCommonKey, security, TRUE, Registry::kAllAccess);
     if (!vtrCommon.isOpen) {
-        lastError = GetLastError();
-        return 70;
+        result.Record(pair::kVtrCommonNotOpened, vtrCommon.openError);
+        return FALSE;
     }
     vtrCommon.SetDword(kReplacedValue, 1);
-    return 0;
-}
-
-// Opens the printer and reads its driver record into `buffer`; NULL after a
-// failure, with the frame's result pair and Windows error set.
-DRIVER_INFO_3A* ReadPrinterDriver(CMainFrame& frame, const std::string& printerName,
-                                  bool fullAccess, HeapBuffer& buffer)
-{
-    PrinterHandle printer;
-    if (!printer.Open(printerName, fullAccess)) {
-        frame.LastError = GetLastError();
-        frame.SetResult(7, 40);
-        return NULL;
-    }
-    if (!ReadDriverRecord(printer.get(), buffer)) {
-        frame.LastError = GetLastError();
-        frame.SetResult(7, 41);
-        return NULL;
-    }
-    return static_cast<DRIVER_INFO_3A*>(buffer.get());
-}
-
-// Attaches the frame's language monitor to the driver record and records its
-// DLL; FALSE after a failure, with the result pair set.
-BOOL AttachMonitor(CMainFrame& frame, DRIVER_INFO_3A* record)
-{
-    std::string monitor = frame.langMonitorName;
-    if (!AddDriverWithMonitor(record, &monitor[0])) {
-        frame.LastError = GetLastError();
-        frame.SetResult(7, 48);
-        return FALSE;
-    }
-    LONG failure = RecordMonitorDll(frame.langMonitorName, frame.langMonitorDll,
-                                    frame.securityAttributes, frame.LastError);
-    if (failure != 0) {
-        frame.SetResult(3, failure);
-        return FALSE;
-    }
     return TRUE;
 }
 
@@ -176,86 +166,122 @@ std::string FileNamePart(const std::string& path)
 
 }  // namespace
 
-BOOL CMainFrame::InstallLanguageMonitors()
+// Opens the printer and reads its driver record into `buffer`; NULL after a
+// failure, with the result recorded.
+DRIVER_INFO_3A* InstallRun::ReadPrinterDriver(const std::string& printerName, bool fullAccess,
+                                              HeapBuffer& buffer)
+{
+    PrinterHandle printer;
+    if (!printer.Open(printerName, fullAccess)) {
+        result.Record(pair::kPrinterNotOpened, GetLastError());
+        return NULL;
+    }
+    if (!ReadDriverRecord(printer.get(), buffer)) {
+        result.Record(pair::kDriverRecordNotRead, GetLastError());
+        return NULL;
+    }
+    return static_cast<DRIVER_INFO_3A*>(buffer.get());
+}
+
+// Attaches the run's language monitor to the driver record and records its
+// DLL; FALSE after a failure, with the result recorded.
+BOOL InstallRun::AttachMonitor(DRIVER_INFO_3A* record)
+{
+    std::string monitor = settings.langMonitorName;
+    if (!AddDriverWithMonitor(record, &monitor[0])) {
+        result.Record(pair::kMonitorNotAttached, GetLastError());
+        return FALSE;
+    }
+    return RecordMonitorDll(settings.langMonitorName, settings.langMonitorDll,
+                            environment.securityAttributes, result);
+}
+
+BOOL InstallRun::InstallLanguageMonitors()
 {
     if (cmdLine.tFlag)
         return TRUE;
 
-    const bool installRun = cmdLine.install;
     HeapBuffer buffer;
     DWORD count = 0;
     if (!EnumeratePrinters(buffer, count)) {
-        LastError = GetLastError();
-        SetResult(7, installRun ? 30 : 31);
+        result.Record(cmdLine.install ? pair::kPrintersNotListedInstall
+                                      : pair::kPrintersNotListedMaintenance,
+                      GetLastError());
         return FALSE;
     }
     PRINTER_INFO_2A* printers = static_cast<PRINTER_INFO_2A*>(buffer.get());
+    if (cmdLine.install)
+        return RegisterDriverPrinters(printers, count, settings.driverName);
+    return RegisterMonitorsOfModels(printers, count);
+}
 
-    // The printer pass for one driver: the monitor is registered through the
-    // first printer of the driver, bidirectional support switched on for all.
-    auto printerPass = [&](const std::string& driver) -> BOOL {
-        bool registered = false;
-        for (DWORD i = 0; i < count; ++i) {
-            PRINTER_INFO_2A& printer = printers[i];
-            if (printer.pDriverName == NULL || driver != printer.pDriverName)
-                continue;
-            if (!registered) {
-                registered = true;
-                if (!RegisterLanguageMonitor(printer.pPrinterName != NULL ? printer.pPrinterName
-                                                                          : ""))
-                    return FALSE;
-            }
-            if ((printer.Attributes & kBidiAttribute) == 0 && !EnableBidi(&printer))
+// The printers of one driver: the monitor is registered through the first of
+// them, bidirectional support switched on for all.
+BOOL InstallRun::RegisterDriverPrinters(PRINTER_INFO_2A* printers, DWORD count,
+                                        const std::string& driver)
+{
+    bool registered = false;
+    for (DWORD i = 0; i < count; ++i) {
+        PRINTER_INFO_2A& printer = printers[i];
+        if (printer.pDriverName == NULL || driver != printer.pDriverName)
+            continue;
+        if (!registered) {
+            registered = true;
+            if (!RegisterLanguageMonitor(printer.pPrinterName != NULL ? printer.pPrinterName : ""))
                 return FALSE;
         }
-        return TRUE;
-    };
+        if ((printer.Attributes & kBidiAttribute) == 0 && !EnableBidi(&printer))
+            return FALSE;
+    }
+    return TRUE;
+}
 
-    if (installRun)
-        return printerPass(driverName);
-
+// The maintenance run: every recorded model that names a language monitor.
+BOOL InstallRun::RegisterMonitorsOfModels(PRINTER_INFO_2A* printers, DWORD count)
+{
     Registry models(HKEY_LOCAL_MACHINE, kModelsKey, NULL, FALSE, Registry::kRead);
     if (!models.isOpen) {
-        SetResult(3, 20);
+        result.Record(pair::kModelsKeyNotOpened);
         return FALSE;
     }
     for (DWORD index = 0;; ++index) {
         std::string model = models.EnumKey(index);
         if (model.empty())
             return TRUE;
-        Registry modelKey(HKEY_LOCAL_MACHINE, std::string(kModelsKey) + "\\" + model, NULL, FALSE,
-                          Registry::kRead);
+        Registry modelKey(HKEY_LOCAL_MACHINE, std::string(kModelsKey) + "\\" + model, NULL,
+                          FALSE, Registry::kRead);
         if (!modelKey.isOpen) {
-            SetResult(3, 21);
+            result.Record(pair::kModelKeyNotOpened);
             return FALSE;
         }
-        langMonitorName = modelKey.QueryString("LanguageMon", "");
-        langMonitorDll = modelKey.QueryString("LanguageMonDll", "");
-        if (!langMonitorName.empty() && !langMonitorDll.empty() && !printerPass(model))
+        settings.langMonitorName = modelKey.QueryString("LanguageMon", "");
+        settings.langMonitorDll = modelKey.QueryString("LanguageMonDll", "");
+        if (settings.langMonitorName.empty() || settings.langMonitorDll.empty())
+            continue;
+        if (!RegisterDriverPrinters(printers, count, model))
             return FALSE;
     }
 }
 
-BOOL CMainFrame::EnableBidi(PRINTER_INFO_2A* printer)
+BOOL InstallRun::EnableBidi(PRINTER_INFO_2A* printer)
 {
     PrinterHandle handle;
-    if (!handle.Open(printer->pPrinterName != NULL ? printer->pPrinterName : "", osKind != 1)) {
-        LastError = GetLastError();
-        SetResult(7, 40);
+    const char* name = printer->pPrinterName != NULL ? printer->pPrinterName : "";
+    if (!handle.Open(name, environment.osKind != 1)) {
+        result.Record(pair::kPrinterNotOpened, GetLastError());
         return FALSE;
     }
     printer->Attributes |= kBidiAttribute;
     if (!SetPrinterA(handle.get(), 2, reinterpret_cast<LPBYTE>(printer), 0)) {
-        LastError = GetLastError();
-        SetResult(7, 44);
+        result.Record(pair::kBidiNotSwitchedOn, GetLastError());
         return FALSE;
     }
     return TRUE;
 }
 
-BOOL CMainFrame::RegisterLanguageMonitor(std::string printerName)
+BOOL InstallRun::RegisterLanguageMonitor(std::string printerName)
 {
-    if (langMonitorName.empty() || langMonitorDll.empty())
+    if (settings.langMonitorName.empty() || settings.langMonitorDll.empty())
         return TRUE;
 
     // A bare DLL name is looked for in the system directory, which stays the
@@ -266,24 +292,24 @@ BOOL CMainFrame::RegisterLanguageMonitor(std::string printerName)
         SetCurrentDirectoryA(systemDir);
 
     CFileFind finder;
-    if (!finder.FindFile(langMonitorDll)) {
-        if (osKind == 1) {
-            SetResult(6, 14);
+    if (!finder.FindFile(settings.langMonitorDll)) {
+        if (environment.osKind == 1) {
+            result.Record(pair::kMonitorDllNotInSystemDir);
             return FALSE;
         }
         return TRUE;
     }
-    if (osKind == 1)
+    if (environment.osKind == 1)
         return RegisterMonitorWin9x(printerName);
-    if (osKind == 2 || osKind == 3)
+    if (environment.osKind == 2 || environment.osKind == 3)
         return RegisterMonitorNT(printerName);
     return TRUE;
 }
 
-BOOL CMainFrame::RegisterMonitorWin9x(std::string printerName)
+BOOL InstallRun::RegisterMonitorWin9x(std::string printerName)
 {
     HeapBuffer buffer;
-    DRIVER_INFO_3A* record = ReadPrinterDriver(*this, printerName, false, buffer);
+    DRIVER_INFO_3A* record = ReadPrinterDriver(printerName, false, buffer);
     if (record == NULL)
         return FALSE;
 
@@ -292,63 +318,61 @@ BOOL CMainFrame::RegisterMonitorWin9x(std::string printerName)
     if (record->pMonitorName != NULL) {
         std::string previous = record->pMonitorName;
         if (!AddDriverWithMonitor(record, NULL)) {
-            LastError = GetLastError();
-            SetResult(7, 42);
+            result.Record(pair::kMonitorNotDetached, GetLastError());
             return FALSE;
         }
         if (!previous.empty())
             RemoveMonitor(previous);
     }
-    RemoveMonitor(langMonitorName);
-    InstallMonitor(langMonitorName, kEnvironmentWin9x, langMonitorDll);
-    return AttachMonitor(*this, record);
+    RemoveMonitor(settings.langMonitorName);
+    InstallMonitor(settings.langMonitorName, kEnvironmentWin9x, settings.langMonitorDll);
+    return AttachMonitor(record);
 }
 
-BOOL CMainFrame::RegisterMonitorNT(std::string printerName)
+BOOL InstallRun::RegisterMonitorNT(std::string printerName)
 {
     HeapBuffer buffer;
-    DRIVER_INFO_3A* record = ReadPrinterDriver(*this, printerName, true, buffer);
+    DRIVER_INFO_3A* record = ReadPrinterDriver(printerName, true, buffer);
     if (record == NULL)
         return FALSE;
 
-    if (record->pMonitorName != NULL && langMonitorName == record->pMonitorName)
+    if (record->pMonitorName != NULL && settings.langMonitorName == record->pMonitorName)
         return TRUE;
 
     if (!CopyDriverFiles(record))
         return FALSE;
     // The previous monitor stays installed on these systems.
     if (record->pMonitorName != NULL && !AddDriverWithMonitor(record, NULL)) {
-        LastError = GetLastError();
-        SetResult(7, 42);
+        result.Record(pair::kMonitorNotDetached, GetLastError());
         return FALSE;
     }
-    InstallMonitor(langMonitorName, kEnvironmentNT, langMonitorDll);
-    return AttachMonitor(*this, record);
+    InstallMonitor(settings.langMonitorName, kEnvironmentNT, settings.langMonitorDll);
+    return AttachMonitor(record);
 }
 
-BOOL CMainFrame::CopyDriverFiles(DRIVER_INFO_3A* info)
+BOOL InstallRun::CopyDriverFiles(DRIVER_INFO_3A* info)
 {
     DWORD needed = 0;
     if (!GetPrinterDriverDirectoryA(NULL, NULL, 1, NULL, 0, &needed) &&
         GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-        LastError = GetLastError();
-        SetResult(7, 111);
+        const DWORD error = GetLastError();
+        // 7/111 also stands for the COPYEXEC directory: the log tells them apart.
+        DebugLog("    Driver directory not sized\n");
+        result.Record(pair::kDriverDirectorySizeNotRead, error);
         return FALSE;
     }
     // One byte more than asked for, so that the text is terminated whatever
     // the spooler wrote.
     HeapBuffer buffer;
     if (!buffer.Allocate(needed + 1)) {
-        LastError = GetLastError();
-        SetResult(7, 112);
+        result.Record(pair::kDriverDirectoryNotFilled, GetLastError());
         return FALSE;
     }
     char* directory = static_cast<char*>(buffer.get());
     directory[needed] = '\0';
     if (!GetPrinterDriverDirectoryA(NULL, NULL, 1, reinterpret_cast<LPBYTE>(directory), needed,
                                     &needed)) {
-        LastError = GetLastError();
-        SetResult(7, 112);
+        result.Record(pair::kDriverDirectoryNotFilled, GetLastError());
         return FALSE;
     }
 
@@ -364,15 +388,14 @@ BOOL CMainFrame::CopyDriverFiles(DRIVER_INFO_3A* info)
     return TRUE;
 }
 
-BOOL CMainFrame::CopyDriverFile(LPCSTR filePath, LPCSTR driverDirectory, DWORD version)
+BOOL InstallRun::CopyDriverFile(LPCSTR filePath, LPCSTR driverDirectory, DWORD version)
 {
     const std::string name = FileNamePart(filePath);
     const std::string directory = driverDirectory;
     const std::string source = directory + "\\" + std::to_string(version) + "\\" + name;
     const std::string target = directory + "\\" + name;
     if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) {
-        LastError = GetLastError();
-        SetResult(7, 113);
+        result.Record(pair::kDriverFileNotCopied, GetLastError());
         return FALSE;
     }
     return TRUE;

@@ -1,6 +1,6 @@
 // The parallel-port settings of the product's driver: every "LPT_" value of
 // the driver's key is replaced by those the setup INI lists.
-#include "main_frame.h"
+#include "install_run.h"
 
 #include "registry.h"
 #include "setup_ini.h"
@@ -80,41 +80,42 @@ bool RemoveOldSettings(Registry& key)
 
 }  // namespace
 
-std::string CMainFrame::GetDriverKeyPath()
+std::string InstallRun::GetDriverKeyPath()
 {
-    if (osKind == 1)
+    if (environment.osKind == 1)
         return "System\\CurrentControlSet\\control\\Print\\Environments\\Windows 4.0\\Drivers";
     return std::string("System\\CurrentControlSet\\control\\Print\\Environments\\Windows NT x86"
                        "\\Drivers\\Version-") +
-           static_cast<char>('0' + driverVersion);
+           static_cast<char>('0' + settings.driverVersion);
 }
 
-BOOL CMainFrame::WritePortSettings()
+BOOL InstallRun::WritePortSettings()
 {
-    const std::string path = GetDriverKeyPath() + "\\" + driverName;
-    Registry key(HKEY_LOCAL_MACHINE, path, cmdLine.tFlag ? securityAttributes : NULL,
+    const std::string path = GetDriverKeyPath() + "\\" + settings.driverName;
+    Registry key(HKEY_LOCAL_MACHINE, path, cmdLine.tFlag ? environment.securityAttributes : NULL,
                  cmdLine.tFlag, Registry::kAllAccess);
     if (!key.isOpen) {
-        SetResult(3, 40);
+        result.Record(pair::kPortKeyNotOpened);
         return FALSE;
     }
     if (!RemoveOldSettings(key)) {
-        SetResult(3, 41);
+        result.Record(pair::kPortValueNotDeleted);
         return FALSE;
     }
 
     CSetupIni ini;
-    if (!ini.Open(iniPath, "Install")) {
-        SetResult(6, 8);
+    if (!ini.Open(settings.iniPath, "Install")) {
+        result.Record(pair::kIniPortSettingsNotRead);
         return FALSE;
     }
 
-    const bool nt = osKind == 2 || osKind == 3;
+    // On NT "LPT_ReadTotalTimeOut_NT40" stands for "LPT_ReadTotalTimeOut" and
+    // wins over it from where it appears; other systems pass it over.
+    const bool nt = environment.osKind == 2 || environment.osKind == 3;
     bool ntOverrideSeen = false;
-    BOOL result = TRUE;
-    std::string entry;
-    while (ini.NextEntry(entry)) {
-        std::string name = entry;
+    BOOL allWritten = TRUE;
+    std::string name;
+    while (ini.NextEntry(name)) {
         if (name == kNtOverrideKey) {
             if (!nt)
                 continue;
@@ -123,41 +124,53 @@ BOOL CMainFrame::WritePortSettings()
         } else if (name == kReadTotalTimeOut && nt && ntOverrideSeen) {
             continue;
         }
-
-        if (name == "SETLPT") {
-            if (!SelectsSystem(ini.fields[0], osKind))
-                continue;
-            const std::string valueName = CSetupIni::Unquote(ini.fields[1]);
-            const std::string& type = ini.fields[2];
-            if (type == "REG_DWORD") {
-                if (!key.SetDword(valueName, LeadingSignedNumber(ini.fields[3]))) {
-                    SetResult(3, 64);
-                    result = FALSE;
-                }
-            } else if (type == "REG_SZ") {
-                if (!key.SetString(valueName, CSetupIni::Unquote(ini.fields[3]))) {
-                    SetResult(3, 65);
-                    result = FALSE;
-                }
-            } else {
-                SetResult(6, 9);
-                result = FALSE;
-            }
-            continue;
-        }
-
-        const PortSettingRule* rule = FindRule(name);
-        if (rule == nullptr)
-            continue;
-        if (rule->type == REG_DWORD) {
-            if (!key.SetDword(name, LeadingSignedNumber(ini.fields[0]))) {
-                SetResult(3, 42);
-                result = FALSE;
-            }
-        } else if (!key.SetString(name, CSetupIni::Unquote(ini.fields[0]))) {
-            SetResult(3, 43);
-            result = FALSE;
-        }
+        const BOOL written =
+            name == "SETLPT" ? WriteSelectedSetting(key, ini) : WriteTableSetting(key, name, ini);
+        if (!written)
+            allWritten = FALSE;
     }
-    return result;
+    return allWritten;
+}
+
+// SETLPT=<systems>,"<name>",<REG_DWORD|REG_SZ>,<data>: written when the
+// selector names this system.
+BOOL InstallRun::WriteSelectedSetting(Registry& key, const CSetupIni& ini)
+{
+    if (!SelectsSystem(ini.fields[0], environment.osKind))
+        return TRUE;
+    const std::string valueName = CSetupIni::Unquote(ini.fields[1]);
+    const std::string& type = ini.fields[2];
+    if (type == "REG_DWORD") {
+        if (key.SetDword(valueName, LeadingSignedNumber(ini.fields[3])))
+            return TRUE;
+        result.Record(pair::kSetLptDwordNotWritten);
+        return FALSE;
+    }
+    if (type == "REG_SZ") {
+        if (key.SetString(valueName, CSetupIni::Unquote(ini.fields[3])))
+            return TRUE;
+        result.Record(pair::kSetLptTextNotWritten);
+        return FALSE;
+    }
+    result.Record(pair::kIniBadSetLptType);
+    return FALSE;
+}
+
+// A setting of the known table, written with the table's type; other keys of
+// the section are passed over.
+BOOL InstallRun::WriteTableSetting(Registry& key, const std::string& name, const CSetupIni& ini)
+{
+    const PortSettingRule* rule = FindRule(name);
+    if (rule == nullptr)
+        return TRUE;
+    if (rule->type == REG_DWORD) {
+        if (key.SetDword(name, LeadingSignedNumber(ini.fields[0])))
+            return TRUE;
+        result.Record(pair::kPortDwordNotWritten);
+        return FALSE;
+    }
+    if (key.SetString(name, CSetupIni::Unquote(ini.fields[0])))
+        return TRUE;
+    result.Record(pair::kPortTextNotWritten);
+    return FALSE;
 }

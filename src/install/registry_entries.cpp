@@ -1,6 +1,6 @@
 // The registry keys and values the setup INI lists (REGPATH / REGENTER), and
 // the model's record of its language monitor.
-#include "main_frame.h"
+#include "install_run.h"
 
 #include "registry.h"
 #include "setup_ini.h"
@@ -10,13 +10,12 @@
 
 namespace {
 
-const int kSlotCount = 16;
 const char kModelKeyPrefix[] = "Software\\NORVA\\VTR3\\Driver\\";
 
 // The slot number whose name "REG<n>" is exactly `name`, or -1.
 int SlotNumber(const std::string& name)
 {
-    for (int n = 0; n < kSlotCount; ++n) {
+    for (int n = 0; n < InstallRun::kSlotCount; ++n) {
         char slot[8];
         std::snprintf(slot, sizeof slot, "%s%d", "REG", n);
         if (name == slot)
@@ -32,7 +31,7 @@ bool StartsWithDigit(const std::string& text)
 
 }  // namespace
 
-HKEY CMainFrame::ParseRootKey(std::string& path)
+HKEY InstallRun::ParseRootKey(std::string& path)
 {
     struct Root {
         const char* prefix;
@@ -54,27 +53,25 @@ HKEY CMainFrame::ParseRootKey(std::string& path)
     return NULL;
 }
 
-BOOL CMainFrame::WriteRegistryEntries()
+BOOL InstallRun::WriteRegistryEntries()
 {
-    if (iniPath.empty()) {
-        SetResult(8, 2);
+    if (settings.iniPath.empty()) {
+        result.Record(pair::kNoIniPath);
         return FALSE;
     }
-    if (driverDir.empty()) {
-        SetResult(7, 60);
+    if (settings.driverDir.empty()) {
+        result.Record(pair::kEntriesWithoutDriverDir);
         return FALSE;
     }
 
     CSetupIni ini;
-    if (!ini.Open(iniPath, "Install")) {
-        SetResult(6, 6);
+    if (!ini.Open(settings.iniPath, "Install")) {
+        result.Record(pair::kIniEntriesNotRead);
         return FALSE;
     }
 
-    std::string slotPaths[kSlotCount];
-    HKEY rootKeys[kSlotCount] = {};
-    Registry slotKeys[kSlotCount];
-
+    // REGPATH opens a slot's key; REGENTER writes a value into an open slot.
+    RegistrySlots slots;
     std::string key;
     while (ini.NextEntry(key)) {
         const bool isPath = key == "REGPATH";
@@ -83,51 +80,63 @@ BOOL CMainFrame::WriteRegistryEntries()
         const int n = SlotNumber(ini.fields[0]);
         if (n < 0)
             continue;
-
-        if (isPath) {
-            if (rootKeys[n] != NULL)
-                continue;  // the first definition of a slot wins
-            slotPaths[n] = CSetupIni::Unquote(ini.fields[1]);
-            rootKeys[n] = ParseRootKey(slotPaths[n]);
-            if (rootKeys[n] == NULL) {
-                SetResult(6, 7);
-                return FALSE;
-            }
-            if (!slotKeys[n].Create(rootKeys[n], slotPaths[n], NULL, securityAttributes,
-                                    Registry::kAllAccess) &&
-                !slotKeys[n].isOpen) {
-                SetResult(3, 30);
-                return FALSE;
-            }
-            continue;
-        }
-
-        // "Default" (bare, exact case) names the key's unnamed value.
-        const std::string name =
-            ini.fields[1] == "Default" ? std::string() : CSetupIni::Unquote(ini.fields[1]);
-        const std::string& data = ini.fields[2];
-        const BOOL written = StartsWithDigit(data)
-                                 ? slotKeys[n].SetDword(name, LeadingDigits(data))
-                                 : slotKeys[n].SetString(name, ResolveDirectoryKeyword(data));
-        if (!written) {
-            SetResult(3, 31);
+        if (isPath ? !OpenSlotKey(slots, n, ini.fields[1]) : !WriteSlotValue(slots, n, ini))
             return FALSE;
-        }
     }
+    return WriteModelRecord();
+}
 
+BOOL InstallRun::OpenSlotKey(RegistrySlots& slots, int n, const std::string& pathField)
+{
+    if (slots.roots[n] != NULL)
+        return TRUE;  // the first definition of a slot wins
+    std::string path = CSetupIni::Unquote(pathField);
+    slots.roots[n] = ParseRootKey(path);
+    if (slots.roots[n] == NULL) {
+        result.Record(pair::kIniBadRootKey);
+        return FALSE;
+    }
+    if (!slots.keys[n].Create(slots.roots[n], path, NULL, environment.securityAttributes,
+                              Registry::kAllAccess) &&
+        !slots.keys[n].isOpen) {
+        result.Record(pair::kEntryKeyNotOpened);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL InstallRun::WriteSlotValue(RegistrySlots& slots, int n, const CSetupIni& ini)
+{
+    // "Default" (bare, exact case) names the key's unnamed value.
+    const std::string name =
+        ini.fields[1] == "Default" ? std::string() : CSetupIni::Unquote(ini.fields[1]);
+    const std::string& data = ini.fields[2];
+    const BOOL written = StartsWithDigit(data)
+                             ? slots.keys[n].SetDword(name, LeadingDigits(data))
+                             : slots.keys[n].SetString(name, ResolveDirectoryKeyword(data));
+    if (!written) {
+        result.Record(pair::kEntryValueNotWritten);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The model's record of its language monitor.
+BOOL InstallRun::WriteModelRecord()
+{
     Registry model;
-    if (!model.Create(HKEY_LOCAL_MACHINE, kModelKeyPrefix + driverName, NULL, securityAttributes,
-                      Registry::kAllAccess) &&
+    if (!model.Create(HKEY_LOCAL_MACHINE, kModelKeyPrefix + settings.driverName, NULL,
+                      environment.securityAttributes, Registry::kAllAccess) &&
         !model.isOpen) {
-        SetResult(3, 32);
+        result.Record(pair::kModelRecordNotOpened);
         return FALSE;
     }
-    if (!model.SetString("LanguageMon", langMonitorName)) {
-        SetResult(3, 33);
+    if (!model.SetString("LanguageMon", settings.langMonitorName)) {
+        result.Record(pair::kLanguageMonNotWritten);
         return FALSE;
     }
-    if (!model.SetString("LanguageMonDll", langMonitorDll)) {
-        SetResult(3, 34);
+    if (!model.SetString("LanguageMonDll", settings.langMonitorDll)) {
+        result.Record(pair::kLanguageMonDllNotWritten);
         return FALSE;
     }
     return TRUE;

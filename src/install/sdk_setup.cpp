@@ -1,8 +1,8 @@
 // The ZQAPI SDK's own installers: the command lines they are started with,
 // the parameter file, and the waits for their reply messages.
-#include "main_frame.h"
+#include "install_run.h"
+#include "sdk_command.h"
 
-#include "debug_log.h"
 #include "handles.h"
 #include "registry.h"
 
@@ -10,27 +10,9 @@
 
 namespace {
 
-const char kSdkInfoKey[] = "Software\\NORVA\\ZQAPIInfo";
 const char kRouterKey[] = "Software\\NORVA\\ZQPrinter\\ZQRequestRouter";
 const char kCombinedInstaller[] = "\\NR_Comb.exe";
-const char kUninstaller[] = "\\zqapiset.exe";
 const char kTempPrefix[] = "mon";
-
-// A handle or number as the installers read it: eight upper-case hex digits,
-// zero-padded, no prefix. Window handles fit into 32 bits on 64-bit Windows
-// as well, so a 64-bit build writes the low 32 bits the same way.
-std::string HexText(UINT_PTR value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%08lX",
-                  static_cast<unsigned long>(static_cast<DWORD>(value)));
-    return text;
-}
-
-std::string HexText(HWND window)
-{
-    return HexText(reinterpret_cast<UINT_PTR>(window));
-}
 
 std::string ReadMachineString(const char* keyPath, const char* valueName)
 {
@@ -57,37 +39,47 @@ void WriteParameterFile(const std::string& path, const std::string& text)
     WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, NULL);
 }
 
-BOOL Started(UINT winExecResult)
-{
-    return winExecResult >= 32;
-}
-
 }  // namespace
 
-BOOL CMainFrame::InstallZQAPI()
+const char kSdkInfoKey[] = "Software\\NORVA\\ZQAPIInfo";
+
+std::string HexText(UINT_PTR value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%08lX",
+                  static_cast<unsigned long>(static_cast<DWORD>(value)));
+    return text;
+}
+
+std::string ReplyTarget(HWND window, UINT message)
+{
+    return HexText(reinterpret_cast<UINT_PTR>(window)) + ";" + HexText(message);
+}
+
+BOOL InstallRun::InstallZQAPI()
 {
     std::string command;
     std::string arguments;
     std::string parameterFile;
 
-    if (sdkInstaller.empty()) {
-        command = "\"" + driverDir + kCombinedInstaller + "\"";
+    if (settings.sdkInstaller.empty()) {
+        command = "\"" + settings.driverDir + kCombinedInstaller + "\"";
     } else {
-        command = "\"" + driverDir + "\\" + sdkInstaller + "\"";
+        command = "\"" + settings.driverDir + "\\" + settings.sdkInstaller + "\"";
         parameterFile = MakeTempFileName();
         if (parameterFile.empty()) {
-            SetResult(7, 100);
+            result.Record(pair::kParameterFileNotNamed);
             return FALSE;
         }
         command += " /F=\"" + parameterFile + "\"";
-        arguments = "/Ini=\"" + sdkIniFile + "\" ";
+        arguments = "/Ini=\"" + settings.sdkIniFile + "\" ";
     }
 
-    arguments += "/WM=" + HexText(hwnd) + ";" + HexText(WM_INSTALLER_REPLY);
+    arguments += "/WM=" + ReplyTarget(environment.replyWindow, WM_INSTALLER_REPLY);
     arguments += " -s -a /Act=In";
-    if (osKind == 1)
+    if (environment.osKind == 1)
         arguments += " /ZQP=A:On";
-    else if (isAdmin && !cmdLine.npFlag)
+    else if (environment.isAdmin && !cmdLine.npFlag)
         arguments += " /RepPM=Y /ZQP=A:On";
     else
         arguments += " /RepPM=N /ZQP=LPT:NC,OTH:On";
@@ -101,54 +93,24 @@ BOOL CMainFrame::InstallZQAPI()
         arguments += " /Dir=\"" + directory + "\"";
     }
 
-    arguments += " /AN=\"" + driverName + "\"";
-    arguments += " /Ret=WM:" + HexText(hwnd) + ";" + HexText(WM_SDK_REPLY);
+    arguments += " /AN=\"" + settings.driverName + "\"";
+    arguments += " /Ret=WM:" + ReplyTarget(environment.replyWindow, WM_SDK_REPLY);
 
     if (parameterFile.empty())
         command += arguments;
     else
         WriteParameterFile(parameterFile, arguments);
 
-    if (!Started(WinExec(command.c_str(), SW_SHOW))) {
-        SetResult(4, 1);
+    if (WinExec(command.c_str(), SW_SHOW) < 32) {
+        result.Record(pair::kSdkInstallerNotStarted);
         return FALSE;
     }
-    awaitSdkReply = TRUE;
-    awaitInstallerReply = TRUE;
+    waits.sdk.awaitSdkReply = TRUE;
+    waits.sdk.awaitInstallerReply = TRUE;
     return TRUE;
 }
 
-BOOL CMainFrame::UninstallZQAPI()
-{
-    DebugLog("CMainFrame::UninstallZQAPI()\n");
-    std::string installDir;
-    {
-        Registry sdkInfo(HKEY_LOCAL_MACHINE, kSdkInfoKey, NULL, FALSE, Registry::kRead);
-        if (!sdkInfo.isOpen)
-            return TRUE;  // no SDK recorded: nothing to remove
-        installDir = sdkInfo.QueryString("InstallDir", "");
-    }
-    if (installDir.empty()) {
-        SetResult(3, 11);
-        return FALSE;
-    }
-
-    const std::string command = "\"" + installDir + kUninstaller + "\" /Act=Un /AN=\"" +
-                                driverName + "\" /Ret=WM:" + HexText(hwnd) + ";" +
-                                HexText(WM_SDK_REPLY);
-    DebugLog("    Execute ZQAPI SDK  %s\n", command.c_str());
-
-    if (!Started(WinExec(command.c_str(), SW_SHOW))) {
-        SetResult(4, 1);
-        DebugLog("CMainFrame::UninstallZQAPI() exit error\n");
-        return FALSE;
-    }
-    DebugLog("CMainFrame::UninstallZQAPI() exit\n");
-    awaitSdkReply = TRUE;
-    return TRUE;
-}
-
-std::string CMainFrame::MakeTempFileName()
+std::string InstallRun::MakeTempFileName()
 {
     char directory[MAX_PATH];
     DWORD length = GetTempPathA(MAX_PATH, directory);

@@ -1,6 +1,8 @@
 #include "access_control.h"
 
 #include "handles.h"
+#include "security.h"
+#include "windows_version.h"
 
 namespace {
 
@@ -14,43 +16,20 @@ enum BuildFailure {
     kSetDacl = 6,
 };
 
-void* HeapAllocate(SIZE_T size)
-{
-    return HeapAlloc(GetProcessHeap(), 0, size);
-}
-
 void HeapRelease(void* block)
 {
     if (block != NULL)
         HeapFree(GetProcessHeap(), 0, block);
 }
 
-bool IsWindowsNT()
-{
-    OSVERSIONINFOA info;
-    ZeroMemory(&info, sizeof info);
-    info.dwOSVersionInfoSize = sizeof info;
-    return GetVersionExA(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
-
-// A SID from AllocateAndInitializeSid, released with FreeSid.
-struct AllocatedSid {
-    PSID sid = NULL;
-    ~AllocatedSid() { if (sid != NULL) FreeSid(sid); }
-};
-
 // Copies a SID to a new block on the process heap.
 PSID CopyToHeap(PSID sid)
 {
     DWORD length = GetLengthSid(sid);
-    PSID copy = HeapAllocate(length);
-    if (copy == NULL)
+    HeapBuffer copy;
+    if (!copy.Allocate(length) || !CopySid(length, copy.get(), sid))
         return NULL;
-    if (!CopySid(length, copy, sid)) {
-        HeapRelease(copy);
-        return NULL;
-    }
-    return copy;
+    return copy.release();
 }
 
 // Fills `buffer` with the token information of `infoClass`, sized by a
@@ -93,17 +72,22 @@ int CAccessControl::Build(LPSECURITY_ATTRIBUTES* out)
     if (!GetUserSid(&userSid) || !GetEveryoneSid(&everyoneSid))
         return kNoSidOrAcl;
 
-    // ACL header plus two access-allowed entries without their SIDs.
-    const DWORD aclSize = GetLengthSid(everyoneSid) + GetLengthSid(userSid) + 24;
-    dacl = static_cast<PACL>(HeapAllocate(aclSize));
-    if (dacl == NULL)
+    const AllowedAccess entries[] = {{userSid, GENERIC_ALL}, {everyoneSid, GENERIC_ALL}};
+    HeapBuffer acl;
+    size_t failedEntry = 0;
+    const DaclResult built = BuildDacl(entries, 2, acl, &failedEntry);
+    // Kept even when incomplete: the object frees it with the SIDs.
+    dacl = static_cast<PACL>(acl.release());
+    switch (built) {
+    case DaclResult::kNoMemory:
         return kNoSidOrAcl;
-    if (!InitializeAcl(dacl, aclSize, ACL_REVISION))
+    case DaclResult::kInitializeFailed:
         return kInitializeAcl;
-    if (!AddAccessAllowedAce(dacl, ACL_REVISION, GENERIC_ALL, userSid))
-        return kUserAce;
-    if (!AddAccessAllowedAce(dacl, ACL_REVISION, GENERIC_ALL, everyoneSid))
-        return kEveryoneAce;
+    case DaclResult::kEntryFailed:
+        return failedEntry == 0 ? kUserAce : kEveryoneAce;
+    case DaclResult::kBuilt:
+        break;
+    }
     if (!InitializeSecurityDescriptor(&securityDescriptor, SECURITY_DESCRIPTOR_REVISION))
         return kInitializeDescriptor;
     if (!SetSecurityDescriptorDacl(&securityDescriptor, TRUE, dacl, FALSE))
@@ -139,13 +123,11 @@ BOOL CAccessControl::GetUserSid(PSID* out)
 
 BOOL CAccessControl::GetEveryoneSid(PSID* out)
 {
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     AllocatedSid everyone;
-    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
-                                  &everyone.sid))
+    if (!AllocateEveryoneSid(everyone))
         return FALSE;
 
-    PSID copy = CopyToHeap(everyone.sid);
+    PSID copy = CopyToHeap(everyone.get());
     if (copy == NULL)
         return FALSE;
     *out = copy;
@@ -166,17 +148,14 @@ BOOL IsAdministrator()
     if (!QueryTokenInformation(token.get(), TokenGroups, buffer))
         return FALSE;
 
-    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
     AllocatedSid administrators;
-    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                  DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                  &administrators.sid))
+    if (!AllocateAdministratorsSid(administrators))
         return FALSE;
 
     // Deny-only and disabled groups count too: only membership is asked.
     const TOKEN_GROUPS* groups = static_cast<const TOKEN_GROUPS*>(buffer.get());
     for (DWORD i = 0; i < groups->GroupCount; ++i) {
-        if (EqualSid(groups->Groups[i].Sid, administrators.sid))
+        if (EqualSid(groups->Groups[i].Sid, administrators.get()))
             return TRUE;
     }
     return FALSE;

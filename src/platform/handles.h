@@ -1,4 +1,6 @@
-// Small RAII owners for Win32 handles and heap blocks.
+// Small RAII owners for Win32 handles and memory blocks: each closes or frees
+// its resource exactly once, on every path. Printers have their own header
+// (printer_handle.h), since they need the spooler's library.
 #pragma once
 
 #include <windows.h>
@@ -32,6 +34,23 @@ private:
     HANDLE handle = NULL;
 };
 
+// A find handle of FindFirstFileA, closed with FindClose.
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE h) : handle(h) {}
+    ~FindHandle()
+    {
+        if (valid())
+            FindClose(handle);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    bool valid() const { return handle != INVALID_HANDLE_VALUE && handle != NULL; }
+
+private:
+    HANDLE handle;
+};
+
 // A block on the process heap, freed with HeapFree.
 class HeapBuffer {
 public:
@@ -56,7 +75,76 @@ public:
         return HeapFree(GetProcessHeap(), 0, old) != FALSE;
     }
     void* get() const { return block; }
+    // Hands the block to the caller, who frees it with HeapFree.
+    void* release()
+    {
+        void* owned = block;
+        block = NULL;
+        return owned;
+    }
 
 private:
     void* block = NULL;
+};
+
+// A SID from AllocateAndInitializeSid, freed with FreeSid.
+class AllocatedSid {
+public:
+    AllocatedSid() = default;
+    ~AllocatedSid()
+    {
+        if (sid != NULL)
+            FreeSid(sid);
+    }
+    AllocatedSid(const AllocatedSid&) = delete;
+    AllocatedSid& operator=(const AllocatedSid&) = delete;
+    PSID* receive() { return &sid; }
+    PSID get() const { return sid; }
+
+private:
+    PSID sid = NULL;
+};
+
+// A global memory block of its own, locked for the owner's lifetime and
+// freed afterwards.
+class LockedGlobal {
+public:
+    LockedGlobal(UINT flags, SIZE_T size) : block(GlobalAlloc(flags, size))
+    {
+        if (block != NULL)
+            data = GlobalLock(block);
+    }
+    ~LockedGlobal()
+    {
+        if (data != NULL)
+            GlobalUnlock(block);
+        if (block != NULL)
+            GlobalFree(block);
+    }
+    LockedGlobal(const LockedGlobal&) = delete;
+    LockedGlobal& operator=(const LockedGlobal&) = delete;
+    void* get() const { return data; }
+
+private:
+    HGLOBAL block;
+    void* data = NULL;
+};
+
+// A lock on a global memory block that someone else owns.
+class GlobalLockGuard {
+public:
+    explicit GlobalLockGuard(HGLOBAL h) : block(h), data(h != NULL ? GlobalLock(h) : NULL) {}
+    ~GlobalLockGuard()
+    {
+        if (data != NULL)
+            GlobalUnlock(block);
+    }
+    GlobalLockGuard(const GlobalLockGuard&) = delete;
+    GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
+    const void* get() const { return data; }
+    SIZE_T size() const { return data != NULL ? GlobalSize(block) : 0; }
+
+private:
+    HGLOBAL block;
+    void* data;
 };

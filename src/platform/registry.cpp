@@ -2,6 +2,12 @@
 
 #include <memory>
 
+namespace {
+
+constexpr REGSAM kViewFlags = KEY_WOW64_32KEY | KEY_WOW64_64KEY;
+
+}  // namespace
+
 Registry::Registry(HKEY parent, const std::string& subkey, LPSECURITY_ATTRIBUTES security,
                    BOOL create, REGSAM accessMask)
 {
@@ -13,7 +19,29 @@ Registry::Registry(HKEY parent, const std::string& subkey, LPSECURITY_ATTRIBUTES
         return;
     }
     access = accessMask;
-    isOpen = RegOpenKeyExA(parent, subkey.c_str(), 0, accessMask, &hKey) == ERROR_SUCCESS;
+    openError = static_cast<DWORD>(RegOpenKeyExA(parent, subkey.c_str(), 0, accessMask, &hKey));
+    isOpen = Succeeded(static_cast<LONG>(openError));
+}
+
+Registry Registry::OpenForReading(HKEY parent, const std::string& subkey)
+{
+    return Registry(parent, subkey, NULL, FALSE, kRead);
+}
+
+Registry Registry::OpenForWriting(HKEY parent, const std::string& subkey)
+{
+    return Registry(parent, subkey, NULL, FALSE, kAllAccess);
+}
+
+Registry Registry::OpenWithAccess(HKEY parent, const std::string& subkey, REGSAM access)
+{
+    return Registry(parent, subkey, NULL, FALSE, access);
+}
+
+Registry Registry::CreateWithSecurity(HKEY parent, const std::string& subkey,
+                                      LPSECURITY_ATTRIBUTES security, REGSAM access)
+{
+    return Registry(parent, subkey, security, TRUE, access);
 }
 
 Registry::~Registry()
@@ -21,11 +49,40 @@ Registry::~Registry()
     CloseKey();
 }
 
+Registry::Registry(Registry&& other) noexcept
+    : hKey(other.hKey), isOpen(other.isOpen), access(other.access), openError(other.openError)
+{
+    other.hKey = NULL;
+    other.isOpen = FALSE;
+}
+
+Registry& Registry::operator=(Registry&& other) noexcept
+{
+    if (this != &other) {
+        CloseKey();
+        hKey = other.hKey;
+        isOpen = other.isOpen;
+        access = other.access;
+        openError = other.openError;
+        other.hKey = NULL;
+        other.isOpen = FALSE;
+    }
+    return *this;
+}
+
 void Registry::CloseKey()
 {
     if (isOpen)
         RegCloseKey(hKey);
     hKey = NULL;
+}
+
+BOOL Registry::Succeeded(LONG result)
+{
+    if (result == ERROR_SUCCESS)
+        return TRUE;
+    SetLastError(static_cast<DWORD>(result));
+    return FALSE;
 }
 
 BOOL Registry::Create(HKEY parent, const std::string& subkey, const char* keyClass,
@@ -40,8 +97,24 @@ BOOL Registry::Create(HKEY parent, const std::string& subkey, const char* keyCla
                               REG_OPTION_NON_VOLATILE, accessMask, security, &hKey,
                               &disposition);
     access = accessMask;
-    isOpen = rc == ERROR_SUCCESS;
+    openError = static_cast<DWORD>(rc);
+    isOpen = Succeeded(rc);
     return isOpen && disposition == REG_CREATED_NEW_KEY;
+}
+
+Registry Registry::OpenSubkey(const std::string& name, REGSAM accessMask) const
+{
+    Registry subkey;
+    subkey.access = accessMask & ~kViewFlags;
+    if (!isOpen) {
+        subkey.openError = ERROR_INVALID_HANDLE;
+        SetLastError(subkey.openError);
+        return subkey;
+    }
+    subkey.openError =
+        static_cast<DWORD>(RegOpenKeyExA(hKey, name.c_str(), 0, subkey.access, &subkey.hKey));
+    subkey.isOpen = Succeeded(static_cast<LONG>(subkey.openError));
+    return subkey;
 }
 
 std::string Registry::EnumKey(DWORD index, std::string* keyClass) const
@@ -54,13 +127,21 @@ std::string Registry::EnumKey(DWORD index, std::string* keyClass) const
     DWORD nameSize = sizeof name;
     DWORD classSize = sizeof cls;
     FILETIME lastWrite;
-    if (RegEnumKeyExA(hKey, index, name, &nameSize, NULL, cls, &classSize, &lastWrite) !=
-        ERROR_SUCCESS)
+    if (!Succeeded(
+            RegEnumKeyExA(hKey, index, name, &nameSize, NULL, cls, &classSize, &lastWrite)))
         return std::string();
 
     if (keyClass != nullptr)
         keyClass->assign(cls, classSize < sizeof cls ? classSize : 0);
     return std::string(name, nameSize < sizeof name ? nameSize : 0);
+}
+
+BOOL Registry::CountSubkeys(DWORD* count) const
+{
+    if (!isOpen)
+        return FALSE;
+    return Succeeded(RegQueryInfoKeyA(hKey, NULL, NULL, NULL, count, NULL, NULL, NULL, NULL,
+                                      NULL, NULL, NULL));
 }
 
 std::string Registry::EnumValue(DWORD index) const
@@ -70,7 +151,7 @@ std::string Registry::EnumValue(DWORD index) const
 
     char name[kDefaultBufferSize];
     DWORD size = sizeof name;
-    if (RegEnumValueA(hKey, index, name, &size, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+    if (!Succeeded(RegEnumValueA(hKey, index, name, &size, NULL, NULL, NULL, NULL)))
         return std::string();
     return std::string(name, size < sizeof name ? size : 0);
 }
@@ -88,12 +169,17 @@ BOOL Registry::DeleteKey(const std::string& subkey)
                 return FALSE;
         }
     }
-    return RegDeleteKeyA(hKey, subkey.c_str()) == ERROR_SUCCESS;
+    return DeleteSubkey(subkey);
+}
+
+BOOL Registry::DeleteSubkey(const std::string& name)
+{
+    return isOpen && Succeeded(RegDeleteKeyA(hKey, name.c_str()));
 }
 
 BOOL Registry::DeleteValue(const std::string& name)
 {
-    return isOpen && RegDeleteValueA(hKey, name.c_str()) == ERROR_SUCCESS;
+    return isOpen && Succeeded(RegDeleteValueA(hKey, name.c_str()));
 }
 
 std::string Registry::QueryString(const std::string& name, const std::string& defaultValue,
@@ -106,7 +192,7 @@ std::string Registry::QueryString(const std::string& name, const std::string& de
     // no NUL of its own and fills the whole buffer.
     std::unique_ptr<BYTE[]> buffer(new BYTE[bufferSize + 1]());
     DWORD size = bufferSize;
-    if (RegQueryValueExA(hKey, name.c_str(), NULL, NULL, buffer.get(), &size) != ERROR_SUCCESS)
+    if (!Succeeded(RegQueryValueExA(hKey, name.c_str(), NULL, NULL, buffer.get(), &size)))
         return defaultValue;
     if (size > bufferSize)
         size = bufferSize;
@@ -114,13 +200,44 @@ std::string Registry::QueryString(const std::string& name, const std::string& de
     return std::string(reinterpret_cast<const char*>(buffer.get()));
 }
 
+BOOL Registry::ReadString(const char* name, char* buffer, DWORD size) const
+{
+    if (buffer == NULL || size == 0)
+        return FALSE;
+    buffer[0] = '\0';
+    if (!isOpen)
+        return FALSE;
+    DWORD read = size;
+    if (!Succeeded(RegQueryValueExA(hKey, name, NULL, NULL, reinterpret_cast<BYTE*>(buffer),
+                                    &read))) {
+        buffer[0] = '\0';
+        return FALSE;
+    }
+    if (read < size) {
+        buffer[read] = '\0';
+        return TRUE;
+    }
+    // Exactly full: only a text stored with its own terminating zero fits.
+    if (buffer[size - 1] != '\0') {
+        buffer[0] = '\0';
+        SetLastError(ERROR_MORE_DATA);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL Registry::SetSecurity(SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor)
+{
+    return isOpen && Succeeded(RegSetKeySecurity(hKey, what, descriptor));
+}
+
 BOOL Registry::SetString(const std::string& name, const std::string& value)
 {
     if (!isOpen)
         return FALSE;
-    return RegSetValueExA(hKey, name.c_str(), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    return Succeeded(RegSetValueExA(hKey, name.c_str(), 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(value.c_str()),
+                                    static_cast<DWORD>(value.size() + 1)));
 }
 
 DWORD Registry::QueryDword(const std::string& name, DWORD defaultValue) const
@@ -130,8 +247,8 @@ DWORD Registry::QueryDword(const std::string& name, DWORD defaultValue) const
     DWORD value = defaultValue;
     DWORD size = sizeof value;
     // On failure (missing, or too long) the buffer's contents are undefined.
-    if (RegQueryValueExA(hKey, name.c_str(), NULL, NULL, reinterpret_cast<BYTE*>(&value),
-                         &size) != ERROR_SUCCESS)
+    if (!Succeeded(RegQueryValueExA(hKey, name.c_str(), NULL, NULL,
+                                    reinterpret_cast<BYTE*>(&value), &size)))
         return defaultValue;
     return value;
 }
@@ -140,6 +257,6 @@ BOOL Registry::SetDword(const std::string& name, DWORD value)
 {
     if (!isOpen)
         return FALSE;
-    return RegSetValueExA(hKey, name.c_str(), 0, REG_DWORD,
-                          reinterpret_cast<const BYTE*>(&value), sizeof value) == ERROR_SUCCESS;
+    return Succeeded(RegSetValueExA(hKey, name.c_str(), 0, REG_DWORD,
+                                    reinterpret_cast<const BYTE*>(&value), sizeof value));
 }

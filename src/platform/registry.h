@@ -1,7 +1,8 @@
 // One open registry key. Opened or created by the constructor, closed by the
 // destructor. Every operation on a key that is not open does nothing and
 // returns FALSE, the empty string or the default, so a Registry may be built
-// for a key that may not exist and used without a test.
+// for a key that may not exist and used without a test. Operations that fail
+// leave the Windows error for GetLastError().
 #pragma once
 
 #include <windows.h>
@@ -23,18 +24,40 @@ public:
     Registry(HKEY parent, const std::string& subkey, LPSECURITY_ATTRIBUTES security,
              BOOL create, REGSAM accessMask);
 
+    // The ways to a key by what the caller means. Only CreateWithSecurity
+    // creates. A registry view flag (KEY_WOW64_32KEY) may be added to any
+    // access mask.
+    static Registry OpenForReading(HKEY parent, const std::string& subkey);  // KEY_READ
+    static Registry OpenForWriting(HKEY parent, const std::string& subkey);  // KEY_ALL_ACCESS
+    static Registry OpenWithAccess(HKEY parent, const std::string& subkey, REGSAM access);
+    // Creates the key, or opens it when it exists; `security` (may be NULL)
+    // is given only to a new key.
+    static Registry CreateWithSecurity(HKEY parent, const std::string& subkey,
+                                       LPSECURITY_ATTRIBUTES security,
+                                       REGSAM access = kAllAccess);
+
     virtual ~Registry();
     Registry(const Registry&) = delete;
     Registry& operator=(const Registry&) = delete;
+    Registry(Registry&& other) noexcept;
+    Registry& operator=(Registry&& other) noexcept;
 
     // Creates or opens the subkey. TRUE only when the key was newly created;
     // an existing key is opened (isOpen TRUE) and gives FALSE.
     BOOL Create(HKEY parent, const std::string& subkey, const char* keyClass,
                 LPSECURITY_ATTRIBUTES security, REGSAM accessMask);
 
+    // A subkey of this key, opened with `access`. It lies in this key's
+    // registry view, so no view flag is asked for (with one, Wine walks the
+    // path from the root again, one component at a time).
+    Registry OpenSubkey(const std::string& name, REGSAM access) const;
+
     // Name of the subkey at `index`, the empty string past the last one or
     // on any failure. The subkey's class goes to `keyClass` when given.
     std::string EnumKey(DWORD index, std::string* keyClass = nullptr) const;
+
+    // Number of subkeys into *count; FALSE when it cannot be asked.
+    BOOL CountSubkeys(DWORD* count) const;
 
     // Name of the value at `index`, the empty string on any failure.
     std::string EnumValue(DWORD index) const;
@@ -42,12 +65,25 @@ public:
     // Deletes the subkey with everything below it, deepest first.
     BOOL DeleteKey(const std::string& subkey);
 
+    // Deletes one subkey that has none of its own (Windows NT refuses a key
+    // with subkeys here; DeleteKey removes a whole subtree).
+    BOOL DeleteSubkey(const std::string& name);
+
     BOOL DeleteValue(const std::string& name);
 
     // The value's data as text (its type is not checked); the default when
     // the value is missing or does not fit into `bufferSize` bytes.
     std::string QueryString(const std::string& name, const std::string& defaultValue,
                             DWORD bufferSize = kDefaultBufferSize) const;
+
+    // The value's data as text into `buffer` (`size` bytes), always
+    // terminated. A value that does not fit, its terminating zero included,
+    // counts as a failed read: FALSE and an empty buffer.
+    BOOL ReadString(const char* name, char* buffer, DWORD size) const;
+
+    // Replaces the parts of the key's security that `what` names (e.g. its
+    // DACL) with those of `descriptor`; the key must be open with WRITE_DAC.
+    BOOL SetSecurity(SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor);
 
     // Stores a REG_SZ value, its terminating NUL included.
     BOOL SetString(const std::string& name, const std::string& value);
@@ -61,7 +97,12 @@ public:
     HKEY hKey = NULL;
     BOOL isOpen = FALSE;
     REGSAM access = 0;
+    // The Windows error of the open or create, 0 when the key is open.
+    DWORD openError = 0;
 
 private:
     void CloseKey();
+    // The result of a registry call as a BOOL; a failure's error is kept for
+    // GetLastError().
+    static BOOL Succeeded(LONG result);
 };

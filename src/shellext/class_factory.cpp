@@ -4,7 +4,6 @@
 #include "server.h"
 #include "shell_ext.h"
 
-#include <new>
 
 CShellExtClassFactory::CShellExtClassFactory()
 {
@@ -40,13 +39,7 @@ STDMETHODIMP_(ULONG) CShellExtClassFactory::AddRef()
 
 STDMETHODIMP_(ULONG) CShellExtClassFactory::Release()
 {
-    LONG left = InterlockedDecrement(&refCount);
-    if (left == 0)
-        Guarded<int>(0, [this] {
-            delete this;
-            return 0;
-        });
-    return left;
+    return ReleaseReference(this, refCount);
 }
 
 STDMETHODIMP CShellExtClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv)
@@ -58,18 +51,17 @@ STDMETHODIMP CShellExtClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID r
         *ppv = NULL;
         if (pUnkOuter != NULL)
             return CLASS_E_NOAGGREGATION;
-        CShellExt* object = new (std::nothrow) CShellExt();
-        if (object == NULL)
-            return E_OUTOFMEMORY;
-        HRESULT result = object->QueryInterface(riid, ppv);
-        // Nobody holds a refused object: it must not outlive the call.
-        if (FAILED(result))
-            delete object;
-        return result;
+        return CreateForInterface<CShellExt>(riid, ppv);
     });
 }
 
-STDMETHODIMP CShellExtClassFactory::LockServer(BOOL)
+// A lock keeps the DLL loaded without any object, as COM requires; an unlock
+// without a lock is ignored.
+STDMETHODIMP CShellExtClassFactory::LockServer(BOOL fLock)
 {
+    if (fLock)
+        InterlockedIncrement(&g_cServerLocks);
+    else if (InterlockedDecrement(&g_cServerLocks) < 0)
+        InterlockedIncrement(&g_cServerLocks);
     return S_OK;
 }

@@ -2,12 +2,13 @@
 // the shell deletes or renames a printer. The hook never vetoes.
 #include "shell_ext.h"
 
+#include "bounded_copy.h"
 #include "ext_log.h"
 #include "printer_model.h"
-#include "reg_values.h"
+#include "product_keys.h"
+#include "product_values.h"
 #include "server.h"
 #include "target_registry.h"
-#include "win32_owners.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ void OnPrinterDeleted(LPCSTR printer)
     ExtDebugLog("    PO_DELETE:\r\n");
     char entryPath[kNameSize];
     if (FindProductTarget(printer, entryPath, TRUE))
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, entryPath);
+        DeleteTargetEntry(entryPath);
 }
 
 // The shell passes the printer's current name as the destination and its
@@ -58,9 +59,7 @@ void OnPrinterRenamed(LPCSTR newName, LPCSTR currentName)
     char entryPath[kNameSize];
     if (!FindProductTarget(currentName, entryPath, FALSE) || newName == NULL)
         return;
-    RegKey entry;
-    if (entry.Open(HKEY_LOCAL_MACHINE, entryPath, KEY_ALL_ACCESS))
-        WriteRegString(entry.get(), kTargetNameValue, newName);
+    OpenProductKey(entryPath, Registry::kAllAccess).SetString(kTargetNameValue, newName);
 }
 
 }  // namespace

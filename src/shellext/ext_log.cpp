@@ -1,7 +1,7 @@
 #include "ext_log.h"
 
 #include "product_keys.h"
-#include "win32_owners.h"
+#include "product_values.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -42,6 +42,18 @@ private:
     HFILE file;
 };
 
+// Keeps the caller's last Windows error across the log's own calls.
+class LastErrorKeeper {
+public:
+    LastErrorKeeper() : error(GetLastError()) {}
+    ~LastErrorKeeper() { SetLastError(error); }
+    LastErrorKeeper(const LastErrorKeeper&) = delete;
+    LastErrorKeeper& operator=(const LastErrorKeeper&) = delete;
+
+private:
+    DWORD error;
+};
+
 bool EndsWithLineEnd(const char* format)
 {
     size_t length = std::strlen(format);
@@ -52,19 +64,12 @@ bool EndsWithLineEnd(const char* format)
 
 BOOL IsExtLogEnabled()
 {
-    RegKey debug;
-    if (!debug.Open(HKEY_LOCAL_MACHINE, kDebugKey, KEY_READ))
-        return FALSE;
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    if (RegQueryValueExA(debug.get(), kDebugSwitchValue, NULL, NULL,
-                         reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
-        return FALSE;
-    return value != 0;
+    return OpenProductKey(kDebugKey).QueryDword(kDebugSwitchValue, 0) != 0;
 }
 
 void ExtDebugLog(const char* format, ...)
 {
+    LastErrorKeeper keeper;
     if (format == NULL || !IsExtLogEnabled())
         return;
     char line[kLineSize];

@@ -1,35 +1,25 @@
 #include "launcher.h"
 
+#include "bounded_copy.h"
 #include "ext_log.h"
-#include "printer_model.h"
-#include "reg_values.h"
-#include "win32_owners.h"
+#include "files.h"
+#include "handles.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
-char monrunPath[kNameSize];
-char moncfgPath[kNameSize];
-
 namespace {
 
 constexpr char kParameterFilePrefix[] = "VTR";
 
-BOOL FileExists(const char* path)
-{
-    WIN32_FIND_DATAA data;
-    FindHandle found(FindFirstFileA(path, &data));
-    return found.valid();
-}
-
 // Reads a program path from the driver key into `modulePath` when the
 // program exists on disk.
-BOOL FindModule(HKEY driverKey, const char* valueName, char* modulePath)
+BOOL FindModule(const Registry& driverKey, const char* valueName, char* modulePath)
 {
     char path[kNameSize];
-    if (!ReadRegString(driverKey, valueName, path, sizeof path) || !FileExists(path))
+    if (!driverKey.ReadString(valueName, path, sizeof path) || !FileExists(path))
         return FALSE;
     return CopyIfFits(modulePath, kNameSize, path);
 }
@@ -79,17 +69,16 @@ BOOL StartWithParameterFile(const char* printerName, const char* modulePath,
 
 }  // namespace
 
-BOOL LocateModules(const char* printerName)
+BOOL LocateModules(const PrinterModel& model, ModulePaths& paths)
 {
-    char keyPath[kDriverKeyPathSize];
-    RegKey driverKey;
-    if (!OpenPrinterModelKey(printerName, driverKey, keyPath))
+    Registry driverKey = model.OpenDriverKey();
+    if (!driverKey.isOpen)
         return FALSE;
-    monrunPath[0] = '\0';
-    moncfgPath[0] = '\0';
-    if (!FindModule(driverKey.get(), kMonrunValue, monrunPath))
+    paths.monrun[0] = '\0';
+    paths.moncfg[0] = '\0';
+    if (!FindModule(driverKey, kMonrunValue, paths.monrun))
         return FALSE;
-    return FindModule(driverKey.get(), kMoncfgValue, moncfgPath);
+    return FindModule(driverKey, kMoncfgValue, paths.moncfg);
 }
 
 BOOL ExecuteVtrModule(const char* printerName, const char* modulePath)
@@ -117,7 +106,7 @@ BOOL RunProgram(char* commandLine)
     if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
         return FALSE;
     // Declared in reverse: the thread handle is closed first.
-    KernelHandle processHandle(process.hProcess);
-    KernelHandle thread(process.hThread);
+    UniqueHandle processHandle(process.hProcess);
+    UniqueHandle thread(process.hThread);
     return TRUE;
 }

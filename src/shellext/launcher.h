@@ -3,23 +3,26 @@
 // file whose path is passed on the command line.
 #pragma once
 
-#include "product_keys.h"
+#include "printer_model.h"
+#include "product_values.h"
 
 #include <windows.h>
 
-// Full paths of the two programs for the printer whose page was initialised
-// last; shared by all pages of the process.
-extern char monrunPath[kNameSize];
-extern char moncfgPath[kNameSize];
+// Full paths of the two programs of one printer's model. Each extension
+// object (one per property sheet) keeps its own.
+struct ModulePaths {
+    char monrun[kNameSize] = "";
+    char moncfg[kNameSize] = "";
+};
 
-// TRUE when both programs of the printer's model exist. Refills the two paths
-// once the model's driver key opens; MONCFG is only looked for when MONRUN
-// was found.
-BOOL LocateModules(const char* printerName);
+// TRUE when both programs of the model exist. Refills `paths` once the
+// model's driver key opens; MONCFG is only looked for when MONRUN was found.
+BOOL LocateModules(const PrinterModel& model, ModulePaths& paths);
 
 // Writes the parameter file `/P<len> "<printer>"` into the temporary folder
 // and starts `modulePath /F<len> "<parameter file>"`. TRUE when the process
-// was created.
+// was created. Without a parameter file the program is started all the same,
+// with `/F0 ""`.
 BOOL ExecuteVtrModule(const char* printerName, const char* modulePath);
 
 // Starts the command line without waiting for the program.

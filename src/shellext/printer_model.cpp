@@ -1,8 +1,9 @@
 #include "printer_model.h"
 
+#include "bounded_copy.h"
 #include "ext_log.h"
-#include "reg_values.h"
-#include "win32_owners.h"
+#include "handles.h"
+#include "printer_handle.h"
 
 #include <cstdio>
 
@@ -11,7 +12,7 @@ BOOL GetPrinterDriverName(const char* printerName, char* driverName)
     if (driverName == NULL || printerName == NULL || printerName[0] == '\0')
         return FALSE;
     PrinterHandle printer;
-    if (!OpenPrinterA(const_cast<char*>(printerName), printer.receive(), NULL))
+    if (!printer.Open(printerName, false))
         return FALSE;
     DWORD needed = 0;
     if (GetPrinterA(printer.get(), 2, NULL, 0, &needed) ||
@@ -27,30 +28,37 @@ BOOL GetPrinterDriverName(const char* printerName, char* driverName)
     return driver != NULL && CopyIfFits(driverName, kNameSize, driver);
 }
 
-void BuildDriverKeyPath(const char* driverName, char* keyPath)
+PrinterModel::PrinterModel()
 {
-    std::snprintf(keyPath, kDriverKeyPathSize, "%s%s", kDriverKeyPrefix, driverName);
+    driverName[0] = '\0';
+    keyPath[0] = '\0';
 }
 
-BOOL OpenPrinterModelKey(const char* printerName, RegKey& key, char* keyPath)
+PrinterModel::PrinterModel(const char* printerName) : PrinterModel()
 {
-    keyPath[0] = '\0';
-    char driverName[kNameSize];
-    if (!GetPrinterDriverName(printerName, driverName))
+    if (GetPrinterDriverName(printerName, driverName))
+        std::snprintf(keyPath, sizeof keyPath, "%s%s", kModelKeyPrefix, driverName);
+}
+
+Registry PrinterModel::OpenDriverKey() const
+{
+    if (!Known())
+        return Registry();
+    return OpenProductKey(keyPath);
+}
+
+BOOL IsXimpTarget(const PrinterModel& model)
+{
+    Registry driverKey = model.OpenDriverKey();
+    if (!driverKey.isOpen) {
+        if (model.Known())
+            ExtDebugLog("     Target Check : Regstry(%s) Open Error\r\n", model.DriverKeyPath());
         return FALSE;
-    BuildDriverKeyPath(driverName, keyPath);
-    return key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ);
+    }
+    return driverKey.QueryDword(kXimpTypeValue, 0) == 1;
 }
 
 BOOL IsXimpTarget(const char* printerName)
 {
-    char keyPath[kDriverKeyPathSize];
-    RegKey driverKey;
-    if (!OpenPrinterModelKey(printerName, driverKey, keyPath)) {
-        if (keyPath[0] != '\0')
-            ExtDebugLog("     Target Check : Regstry(%s) Open Error\r\n", keyPath);
-        return FALSE;
-    }
-    DWORD ximpType = 0;
-    return ReadRegDword(driverKey.get(), kXimpTypeValue, &ximpType) && ximpType == 1;
+    return IsXimpTarget(PrinterModel(printerName));
 }

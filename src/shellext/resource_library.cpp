@@ -1,12 +1,14 @@
 #include "resource_library.h"
 
-#include "printer_model.h"
+#include "bounded_copy.h"
+#include "files.h"
+#include "handles.h"
 #include "product_keys.h"
-#include "reg_values.h"
-#include "win32_owners.h"
+#include "setup_values.h"
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -24,29 +26,11 @@ struct LanguageEntry {
     WORD sub = 0;
 };
 
-bool IsHexDigit(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return c - 'a' + 10;
-}
-
-// Hexadecimal digits of [begin, end); other characters are skipped.
+// Hexadecimal digits of [begin, end), read as the setup INI's language ids
+// are: other characters skipped, 16 bits kept.
 WORD ParseHex(const char* begin, const char* end)
 {
-    WORD value = 0;
-    for (const char* p = begin; p < end; ++p) {
-        if (IsHexDigit(*p))
-            value = static_cast<WORD>(value * 16 + HexValue(*p));
-    }
-    return value;
+    return ParseHexWordText(std::string(begin, end).c_str());
 }
 
 const char* FindOrEnd(const char* begin, const char* end, char wanted)
@@ -99,25 +83,17 @@ LanguageEntry ChooseEntry(const char* entries, size_t length, LANGID langId)
 }
 
 // The model's installation folder and profile file path.
-int ReadModelFiles(const char* printerName, char* installPath, char* profileFile)
+int ReadModelFiles(const PrinterModel& model, char* installPath, char* profileFile)
 {
-    char driverName[kNameSize];
-    if (!GetPrinterDriverName(printerName, driverName))
-        return kResourceNotFound;
-    char keyPath[kDriverKeyPathSize];
-    BuildDriverKeyPath(driverName, keyPath);
-    RegKey driverKey;
-    if (!driverKey.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ))
+    Registry driverKey = model.OpenDriverKey();
+    if (!driverKey.isOpen)
         return kResourceNotFound;
     char modelId[kNameSize];
-    ReadRegString(driverKey.get(), kInstallPathValue, installPath, kNameSize);
-    ReadRegString(driverKey.get(), kModelIdValue, modelId, sizeof modelId);
+    driverKey.ReadString(kInstallPathValue, installPath, kNameSize);
+    driverKey.ReadString(kModelIdValue, modelId, sizeof modelId);
     if (installPath[0] == '\0' || modelId[0] == '\0')
         return kResourceNotFound;
-    RegKey profiles;
-    if (!profiles.Open(HKEY_LOCAL_MACHINE, kProfileKey, KEY_READ))
-        return kResourceNotFound;
-    ReadRegString(profiles.get(), modelId, profileFile, kNameSize);
+    OpenProductKey(kProfileKey).ReadString(modelId, profileFile, kNameSize);
     return profileFile[0] == '\0' ? kResourceNotFound : 0;
 }
 
@@ -140,28 +116,21 @@ int BuildLibraryPath(const char* installPath, const char* profileFile, LANGID la
     return 0;
 }
 
-BOOL FileExists(const char* path)
-{
-    WIN32_FIND_DATAA data;
-    FindHandle found(FindFirstFileA(path, &data));
-    return found.valid();
-}
-
 }  // namespace
 
-int ResolveResourceLibrary(const char* printerName, char* path, unsigned pathSize)
+int ResolveResourceLibrary(const PrinterModel& model, char* path, unsigned pathSize)
 {
-    return ResolveResourceLibraryFor(printerName, GetUserDefaultLangID(), path, pathSize);
+    return ResolveResourceLibraryFor(model, GetUserDefaultLangID(), path, pathSize);
 }
 
-int ResolveResourceLibraryFor(const char* printerName, LANGID langId, char* path,
+int ResolveResourceLibraryFor(const PrinterModel& model, LANGID langId, char* path,
                               unsigned pathSize)
 {
     if (path != NULL && pathSize > 0)
         path[0] = '\0';
     char installPath[kNameSize];
     char profileFile[kNameSize];
-    if (ReadModelFiles(printerName, installPath, profileFile) != 0)
+    if (ReadModelFiles(model, installPath, profileFile) != 0)
         return kResourceNotFound;
     char libraryName[kNameSize];
     char candidate[kNameSize];

@@ -3,6 +3,8 @@
 // "SHELLRES" names the library, relative to the model's "InstallPath".
 #pragma once
 
+#include "printer_model.h"
+
 #include <windows.h>
 
 constexpr int kResourceNotFound = -1;
@@ -13,10 +15,10 @@ constexpr int kBufferTooSmall = -4;
 // The library for the user's language, falling back to the English (United
 // States) section when that library does not exist. 0, kResourceNotFound,
 // kResourceNoLibrary or kBufferTooSmall.
-int ResolveResourceLibrary(const char* printerName, char* path, unsigned pathSize);
+int ResolveResourceLibrary(const PrinterModel& model, char* path, unsigned pathSize);
 
 // The same for a given language instead of the user's.
-int ResolveResourceLibraryFor(const char* printerName, LANGID langId, char* path,
+int ResolveResourceLibraryFor(const PrinterModel& model, LANGID langId, char* path,
                               unsigned pathSize);
 
 // The name of the [Language] entry that best fits `langId`: the exact

@@ -3,19 +3,19 @@
 
 #include "class_factory.h"
 #include "ext_log.h"
-#include "product_keys.h"
-#include "reg_values.h"
-#include "win32_owners.h"
+#include "product_values.h"
+#include "registry.h"
 
 #include <olectl.h>
 
 #include <cstdio>
-#include <new>
 
 const CLSID CLSID_PrinterShellExt = {
     0xA03C8CDD, 0xE1BA, 0x42D6, {0x96, 0xA1, 0xC9, 0x8D, 0xBF, 0x4F, 0x32, 0xB2}};
 
 LONG g_cRefThisDll = 0;
+UINT g_cRefPages = 0;
+LONG g_cServerLocks = 0;
 HINSTANCE g_hInstance = NULL;
 
 namespace {
@@ -35,8 +35,7 @@ void ClassKeyPath(const char* parent, char* path)
 
 BOOL WriteKeyDefault(HKEY root, const char* subKey, const char* value)
 {
-    RegKey key;
-    return key.Create(root, subKey) && WriteRegString(key.get(), "", value);
+    return Registry::CreateWithSecurity(root, subKey, NULL).SetString("", value);
 }
 
 BOOL RegisterClass(const char* modulePath)
@@ -45,11 +44,10 @@ BOOL RegisterClass(const char* modulePath)
     ClassKeyPath(kClsidRoot, classKey);
     char serverKey[kNameSize];
     std::snprintf(serverKey, sizeof serverKey, "%s\\InprocServer32", classKey);
-    RegKey server;
-    return WriteKeyDefault(HKEY_CLASSES_ROOT, classKey, kServerName) &&
-           server.Create(HKEY_CLASSES_ROOT, serverKey) &&
-           WriteRegString(server.get(), "", modulePath) &&
-           WriteRegString(server.get(), "ThreadingModel", "Apartment");
+    if (!WriteKeyDefault(HKEY_CLASSES_ROOT, classKey, kServerName))
+        return FALSE;
+    Registry server = Registry::CreateWithSecurity(HKEY_CLASSES_ROOT, serverKey, NULL);
+    return server.SetString("", modulePath) && server.SetString("ThreadingModel", "Apartment");
 }
 
 BOOL RegisterHandlers()
@@ -58,39 +56,26 @@ BOOL RegisterHandlers()
     char copyHook[kNameSize];
     ClassKeyPath(kPropertySheetHandlers, propertySheet);
     ClassKeyPath(kCopyHookHandlers, copyHook);
-    RegKey approved;
     return WriteKeyDefault(HKEY_CLASSES_ROOT, propertySheet, kClsidText) &&
            WriteKeyDefault(HKEY_CLASSES_ROOT, copyHook, kClsidText) &&
-           approved.Create(HKEY_LOCAL_MACHINE, kApprovedKey) &&
-           WriteRegString(approved.get(), kClsidText, kServerName);
+           Registry::CreateWithSecurity(HKEY_LOCAL_MACHINE, kApprovedKey, NULL)
+               .SetString(kClsidText, kServerName);
 }
 
-// Deletes `subKey` with everything below it (RegDeleteKeyA leaves keys with
-// subkeys in place on Windows NT).
-void DeleteKeyTree(HKEY root, const char* subKey)
+// Deletes "<parent>\<clsid>" with everything below it.
+void DeleteClassKey(const char* parent)
 {
-    RegKey key;
-    if (!key.Open(root, subKey, KEY_ALL_ACCESS))
-        return;
-    char child[kNameSize];
-    DWORD childSize = sizeof child;
-    while (RegEnumKeyExA(key.get(), 0, child, &childSize, NULL, NULL, NULL, NULL) ==
-           ERROR_SUCCESS) {
-        char childPath[2 * kNameSize];
-        int length = std::snprintf(childPath, sizeof childPath, "%s\\%s", subKey, child);
-        if (length < 0 || length >= static_cast<int>(sizeof childPath))
-            break;
-        DeleteKeyTree(root, childPath);
-        RegKey remaining;
-        if (remaining.Open(root, childPath, KEY_READ))
-            break;  // cannot be deleted: give up rather than loop
-        childSize = sizeof child;
-    }
-    key.Close();
-    RegDeleteKeyA(root, subKey);
+    Registry::OpenForWriting(HKEY_CLASSES_ROOT, parent).DeleteKey(kClsidText);
 }
 
 }  // namespace
+
+BOOL ServerInUse()
+{
+    // The pages' count is written by comctl32 on another thread: read it once.
+    const UINT pages = *static_cast<volatile UINT*>(&g_cRefPages);
+    return g_cRefThisDll != 0 || pages != 0 || g_cServerLocks != 0;
+}
 
 void ServerAddRef()
 {
@@ -113,23 +98,15 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
         *ppv = NULL;
         if (!IsEqualCLSID(rclsid, CLSID_PrinterShellExt))
             return CLASS_E_CLASSNOTAVAILABLE;
-        CShellExtClassFactory* factory = new (std::nothrow) CShellExtClassFactory();
-        if (factory == NULL)
-            return E_OUTOFMEMORY;
-        HRESULT result = factory->QueryInterface(riid, ppv);
-        // Nobody holds a refused factory: it must not outlive the call.
-        if (FAILED(result))
-            delete factory;
-        return result;
+        return CreateForInterface<CShellExtClassFactory>(riid, ppv);
     });
 }
 
 STDAPI DllCanUnloadNow()
 {
     ExtDebugLog("In DLLCanUnloadNow\r\n");
-    LONG count = g_cRefThisDll;
-    ExtDebugLog("  (g_cRefThisDll -> %d)\r\n", static_cast<int>(count));
-    return count == 0 ? S_OK : S_FALSE;
+    ExtDebugLog("  (g_cRefThisDll -> %d)\r\n", static_cast<int>(g_cRefThisDll));
+    return ServerInUse() ? S_FALSE : S_OK;
 }
 
 STDAPI DllRegisterServer()
@@ -150,16 +127,10 @@ STDAPI DllUnregisterServer()
 {
     return Guarded<HRESULT>(E_UNEXPECTED, []() -> HRESULT {
         ExtDebugLog("In DllUnregisterServer\r\n");
-        char path[kNameSize];
-        ClassKeyPath(kClsidRoot, path);
-        DeleteKeyTree(HKEY_CLASSES_ROOT, path);
-        ClassKeyPath(kPropertySheetHandlers, path);
-        DeleteKeyTree(HKEY_CLASSES_ROOT, path);
-        ClassKeyPath(kCopyHookHandlers, path);
-        DeleteKeyTree(HKEY_CLASSES_ROOT, path);
-        RegKey approved;
-        if (approved.Open(HKEY_LOCAL_MACHINE, kApprovedKey, KEY_ALL_ACCESS))
-            RegDeleteValueA(approved.get(), kClsidText);
+        DeleteClassKey(kClsidRoot);
+        DeleteClassKey(kPropertySheetHandlers);
+        DeleteClassKey(kCopyHookHandlers);
+        Registry::OpenForWriting(HKEY_LOCAL_MACHINE, kApprovedKey).DeleteValue(kClsidText);
         return S_OK;
     });
 }

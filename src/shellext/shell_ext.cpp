@@ -1,12 +1,10 @@
 #include "shell_ext.h"
 
 #include "ext_log.h"
-#include "printer_model.h"
-#include "reg_values.h"
+#include "handles.h"
 #include "resource_library.h"
 #include "server.h"
 #include "utility_page.h"
-#include "win32_owners.h"
 
 #include <shellapi.h>
 
@@ -15,14 +13,6 @@
 namespace {
 
 constexpr char kPrinterNameFormat[] = "PrinterFriendlyName";
-
-BOOL IsWindowsNT()
-{
-    OSVERSIONINFOA version;
-    ZeroMemory(&version, sizeof version);
-    version.dwOSVersionInfoSize = sizeof version;
-    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
 
 FORMATETC NameFormat()
 {
@@ -56,8 +46,8 @@ private:
     bool filled = false;
 };
 
-// The first name of the drop list, UTF-16 on Windows NT and ANSI on 95/98,
-// into `name` (kNameSize bytes). FALSE when the block is malformed or the
+// The first name of the drop list into `name` (kNameSize bytes): UTF-16 or
+// ANSI as its header says (fWide). FALSE when the block is malformed or the
 // name does not fit.
 BOOL ReadDropListName(HGLOBAL block, char* name)
 {
@@ -66,11 +56,12 @@ BOOL ReadDropListName(HGLOBAL block, char* name)
     SIZE_T size = lock.size();
     if (data == NULL || size < sizeof(DROPFILES))
         return FALSE;
-    SIZE_T offset = reinterpret_cast<const DROPFILES*>(data)->pFiles;
+    const DROPFILES* header = reinterpret_cast<const DROPFILES*>(data);
+    SIZE_T offset = header->pFiles;
     if (offset >= size)
         return FALSE;
     SIZE_T available = size - offset;
-    if (!IsWindowsNT()) {
+    if (!header->fWide) {
         const char* text = reinterpret_cast<const char*>(data + offset);
         SIZE_T length = 0;
         while (length < available && length < kNameSize && text[length] != '\0')
@@ -154,13 +145,16 @@ STDMETHODIMP_(ULONG) CShellExt::AddRef()
 STDMETHODIMP_(ULONG) CShellExt::Release()
 {
     ExtDebugLog("CShellExt::Release()\r\n");
-    LONG left = InterlockedDecrement(&refCount);
-    if (left == 0)
-        Guarded<int>(0, [this] {
-            delete this;
-            return 0;
-        });
-    return left;
+    return ReleaseReference(this, refCount);
+}
+
+const PrinterModel& CShellExt::Model()
+{
+    if (!modelResolved) {
+        model = PrinterModel(printerName);
+        modelResolved = TRUE;
+    }
+    return model;
 }
 
 STDMETHODIMP CShellExt::Initialize(LPCITEMIDLIST, IDataObject* pDataObj, HKEY)
@@ -172,6 +166,7 @@ STDMETHODIMP CShellExt::Initialize(LPCITEMIDLIST, IDataObject* pDataObj, HKEY)
             dataObject = NULL;
         }
         printerName[0] = '\0';
+        modelResolved = FALSE;
         if (pDataObj == NULL)
             return S_OK;
         return InitializeFrom(pDataObj);
@@ -204,7 +199,7 @@ STDMETHODIMP CShellExt::AddPages(LPFNADDPROPSHEETPAGE lpfnAddPage, LPARAM lParam
     return Guarded<HRESULT>(E_UNEXPECTED, [&]() -> HRESULT {
         ExtDebugLog("> CShellExt::AddPages()\r\n");
         ExtDebugLog("    PrinterName=%s\r\n", printerName);
-        if (!IsXimpTarget(printerName)) {
+        if (!IsXimpTarget(Model())) {
             ExtDebugLog("    Faild(NoXIMP)\r\n");
             return E_FAIL;
         }
@@ -235,7 +230,7 @@ HRESULT CShellExt::AddUtilityPage(LPFNADDPROPSHEETPAGE lpfnAddPage, LPARAM lPara
     if (pageHeld)
         return S_OK;
     char path[kNameSize];
-    if (ResolveResourceLibrary(printerName, path, sizeof path) != 0) {
+    if (ResolveResourceLibrary(Model(), path, sizeof path) != 0) {
         ExtDebugLog("    Resource name error(%s)\r\n", path);
         return S_OK;
     }
@@ -247,7 +242,9 @@ HRESULT CShellExt::AddUtilityPage(LPFNADDPROPSHEETPAGE lpfnAddPage, LPARAM lPara
     }
     AddRef();
     pageHeld = TRUE;
-    HPROPSHEETPAGE page = CreateUtilityPage(this);
+    PROPSHEETPAGEA description;
+    FillUtilityPage(this, &description);
+    HPROPSHEETPAGE page = createPage(&description);
     if (page == NULL) {
         ReleasePage();
         return S_OK;

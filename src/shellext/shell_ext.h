@@ -3,10 +3,14 @@
 // (ICopyHookA); IShellExtInit is the primary interface, also for IUnknown.
 #pragma once
 
-#include "product_keys.h"
+#include "launcher.h"
+#include "printer_model.h"
+#include "product_values.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <objbase.h>
+#include <prsht.h>
 #include <shlobj.h>
 
 class CShellExt : public IShellExtInit, public IShellPropSheetExt, public ICopyHookA {
@@ -39,14 +43,26 @@ public:
     // page's reference on this object (which may destroy it).
     void ReleasePage();
 
+    // The model of the printer named by Initialize, asked of the spooler once.
+    const PrinterModel& Model();
+
     // State shared with the utility page's callback and dialog procedure.
     LONG refCount = 0;
     IDataObject* dataObject = NULL;
     char printerName[kNameSize];
     HINSTANCE resourceLibrary = NULL;
     BOOL pageHeld = FALSE;
+    // The model's MONRUN and MONCFG, found when the page is initialised: each
+    // sheet runs on a thread of its own and keeps its own.
+    ModulePaths modules;
+    // Creates the page from its description: CreatePropertySheetPageA, or in
+    // a test one that fails.
+    HPROPSHEETPAGE(WINAPI* createPage)(LPCPROPSHEETPAGEA) = CreatePropertySheetPageA;
 
 private:
+    PrinterModel model;
+    BOOL modelResolved = FALSE;
+
     HRESULT InitializeFrom(IDataObject* data);
     BOOL DataObjectDeliversName();
     HRESULT AddUtilityPage(LPFNADDPROPSHEETPAGE lpfnAddPage, LPARAM lParam);

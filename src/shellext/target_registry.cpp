@@ -1,81 +1,169 @@
 #include "target_registry.h"
 
+#include "bounded_copy.h"
+#include "handles.h"
 #include "product_keys.h"
-#include "reg_values.h"
-#include "win32_owners.h"
+#include "product_values.h"
+#include "registry.h"
+#include "security.h"
+#include "windows_version.h"
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
 // Large enough for the target key, a backslash and any enumerated name.
-constexpr size_t kSubKeyPathSize = sizeof kTargetKey + kNameSize;
+constexpr size_t kSubKeyPathSize = sizeof kTxaTargetKey + kNameSize;
 
 // Length of "P" + 16 digits.
 constexpr size_t kEntryNameLength = 17;
-constexpr size_t kEntryPathSize = sizeof kTargetKey + 1 + kEntryNameLength;
+constexpr size_t kEntryPathSize = sizeof kTxaTargetKey + 1 + kEntryNameLength;
 
 constexpr DWORD kLastIndex = 0xFFFFFFFEu;
 
-BOOL KeyOpens(const char* subKey)
+// How many indexes without an entry the search by entry names passes over
+// before it lets the walk through the enumeration decide instead.
+constexpr DWORD kMissingEntriesTolerated = 64;
+
+void EntryName(DWORD index, char* name)
 {
-    RegKey key;
-    return key.Open(HKEY_LOCAL_MACHINE, subKey, KEY_READ);
+    std::snprintf(name, kEntryNameLength + 1, "P%016lu", static_cast<unsigned long>(index));
 }
 
 // Opens or creates one of the keys above the entries; a new one gets the
 // targets' access control.
 BOOL EnsureKey(const char* subKey)
 {
-    if (KeyOpens(subKey))
+    if (OpenProductKey(subKey).isOpen)
         return TRUE;
-    RegKey created;
-    if (!created.Create(HKEY_LOCAL_MACHINE, subKey))
+    if (!CreateProductKey(subKey, NULL).isOpen)
         return FALSE;
-    created.Close();
     SetTargetKeySecurity(subKey);
     return TRUE;
 }
 
-BOOL EntryNameMatches(const char* entryPath, const char* printerName)
+// TRUE when the entry `name` of the open targets key holds "Name" =
+// `printerName` (compared as lstrcmpA does).
+BOOL EntryMatches(const Registry& targets, const char* name, const char* printerName,
+                  BOOL* exists)
 {
-    RegKey entry;
-    if (!entry.Open(HKEY_LOCAL_MACHINE, entryPath, KEY_READ))
-        return FALSE;
-    char name[kNameSize];
-    if (!ReadRegString(entry.get(), kTargetNameValue, name, sizeof name))
-        return FALSE;
-    return lstrcmpA(name, printerName) == 0;
+    Registry entry = targets.OpenSubkey(name, Registry::kRead);
+    *exists = entry.isOpen;
+    char stored[kNameSize];
+    return entry.isOpen && entry.ReadString(kTargetNameValue, stored, sizeof stored) &&
+           lstrcmpA(stored, printerName) == 0;
+}
+
+// The first entry in enumeration order whose "Name" matches, walking the
+// enumeration: one call more per entry than reading the names needs.
+BOOL WalkEnumeration(const Registry& targets, const char* printerName, char* found)
+{
+    for (DWORD index = 0;; ++index) {
+        // Empty past the last subkey: a subkey always has a name.
+        const std::string name = targets.EnumKey(index);
+        if (name.empty())
+            return FALSE;
+        BOOL exists = FALSE;
+        if (EntryMatches(targets, name.c_str(), printerName, &exists))
+            return CopyIfFits(found, kNameSize, name.c_str());
+    }
+}
+
+enum class Search { kFound, kNotFound, kUndecided };
+
+// The same answer as WalkEnumeration, found by opening the entries by their
+// names P0000000000000000, P0000000000000001, ... in turn, without asking
+// for each name. It decides only where that is certain:
+// - not found once every subkey has been met under such a name;
+// - found when the matching entry stands in the enumeration exactly after
+//   the entries met before it. Windows NT enumerates the (non-volatile,
+//   as all entries are) subkeys of a key in the order of their names, which
+//   for these names is the order of their indexes, so then no other subkey
+//   comes before it.
+// Anything else (other names, long gaps, Windows 95/98, whose registry
+// enumerates in another order) is left to the walk. Under Wine each
+// registry call is a round trip to the server: this saves one per entry.
+Search SearchByEntryNames(const Registry& targets, const char* printerName, char* found)
+{
+    DWORD subkeys = 0;
+    if (!IsWindowsNT() || !targets.CountSubkeys(&subkeys))
+        return Search::kUndecided;
+    DWORD met = 0;
+    DWORD missing = 0;
+    for (DWORD index = 0; met < subkeys; ++index) {
+        char name[kEntryNameLength + 1];
+        EntryName(index, name);
+        BOOL exists = FALSE;
+        if (EntryMatches(targets, name, printerName, &exists)) {
+            const std::string enumerated = targets.EnumKey(met);
+            if (lstrcmpiA(enumerated.c_str(), name) != 0)
+                return Search::kUndecided;
+            // Spelled as stored, as the walk would name it.
+            CopyIfFits(found, kNameSize, enumerated.c_str());
+            return Search::kFound;
+        }
+        if (exists)
+            ++met;
+        else if (++missing > kMissingEntriesTolerated || index == kLastIndex)
+            return Search::kUndecided;
+    }
+    return Search::kNotFound;
 }
 
 // The path of the lowest index whose subkey does not exist.
-BOOL FindFreeEntry(char* entryPath)
+BOOL FindFreeEntry(const Registry& targets, char* entryPath)
 {
     for (DWORD index = 0;; ++index) {
-        std::snprintf(entryPath, kEntryPathSize, "%s\\P%016lu", kTargetKey,
-                      static_cast<unsigned long>(index));
-        if (!KeyOpens(entryPath))
+        char name[kEntryNameLength + 1];
+        EntryName(index, name);
+        if (!targets.OpenSubkey(name, Registry::kRead).isOpen) {
+            std::snprintf(entryPath, kEntryPathSize, "%s\\%s", kTxaTargetKey, name);
             return TRUE;
+        }
         if (index == kLastIndex)
             return FALSE;
     }
 }
 
-BOOL WriteNewEntry(const char* entryPath, const char* printerName)
+BOOL WriteNewEntry(Registry& targets, const char* entryPath, const char* printerName)
 {
-    RegKey entry;
-    if (!entry.Create(HKEY_LOCAL_MACHINE, entryPath))
+    const char* name = entryPath + sizeof kTxaTargetKey;
+    Registry entry;
+    entry.Create(targets.hKey, name, NULL, NULL, Registry::kAllAccess);
+    if (!entry.isOpen)
         return FALSE;
-    if (WriteRegString(entry.get(), kTargetNameValue, printerName) &&
-        WriteRegDword(entry.get(), kMonitoringValue, 1))
+    if (entry.SetString(kTargetNameValue, printerName) && entry.SetDword(kMonitoringValue, 1))
         return TRUE;
-    entry.Close();
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, entryPath);
+    const DWORD error = GetLastError();
+    entry = Registry();
+    targets.DeleteSubkey(name);
+    SetLastError(error);
     return FALSE;
 }
 
+// The printer's entry name under the open targets key, into `found`
+// (kNameSize bytes).
+BOOL FindEntry(const Registry& targets, const char* printerName, char* found)
+{
+    switch (SearchByEntryNames(targets, printerName, found)) {
+    case Search::kFound:
+        return TRUE;
+    case Search::kNotFound:
+        return FALSE;
+    case Search::kUndecided:
+        break;
+    }
+    return WalkEnumeration(targets, printerName, found);
+}
+
 }  // namespace
+
+Registry OpenTargets(REGSAM access)
+{
+    return OpenProductKey(kTxaTargetKey, access);
+}
 
 int FindTargetKey(const char* printerName, char* path, unsigned pathSize)
 {
@@ -83,43 +171,44 @@ int FindTargetKey(const char* printerName, char* path, unsigned pathSize)
         path[0] = '\0';
     if (printerName == NULL || path == NULL)
         return -1;
-    RegKey targets;
-    if (!targets.Open(HKEY_LOCAL_MACHINE, kTargetKey, KEY_READ))
+    Registry targets = OpenTargets(Registry::kRead);
+    char name[kNameSize];
+    if (!targets.isOpen || !FindEntry(targets, printerName, name))
         return -1;
-    for (DWORD index = 0;; ++index) {
-        char name[kNameSize];
-        DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(targets.get(), index, name, &nameSize, NULL, NULL, NULL, NULL) !=
-            ERROR_SUCCESS)
-            return -1;
-        char entryPath[kSubKeyPathSize];
-        std::snprintf(entryPath, sizeof entryPath, "%s\\%s", kTargetKey, name);
-        if (!EntryNameMatches(entryPath, printerName))
-            continue;
-        // A cut path would name another key: it counts as not found.
-        if (!CopyIfFits(path, pathSize, entryPath))
-            return -1;
-        return lstrlenA(path);
-    }
+    char entryPath[kSubKeyPathSize];
+    std::snprintf(entryPath, sizeof entryPath, "%s\\%s", kTxaTargetKey, name);
+    // A cut path would name another key: it counts as not found.
+    if (!CopyIfFits(path, pathSize, entryPath))
+        return -1;
+    return lstrlenA(path);
 }
 
 int CreateTargetKey(const char* printerName, char* path, int pathSize)
 {
-    if (printerName == NULL || path == NULL || pathSize < static_cast<int>(kEntryPathSize))
+    if (printerName == NULL || path == NULL || pathSize < static_cast<int>(kEntryPathSize)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return -1;
+    }
     // "Name" is read back with a name-sized buffer: a longer name could never
     // be found again, and every write would add another entry.
-    if (std::strlen(printerName) >= kNameSize)
+    if (std::strlen(printerName) >= kNameSize) {
+        SetLastError(ERROR_INVALID_NAME);
         return -1;
+    }
     path[0] = '\0';
-    if (!KeyOpens(kProductKey))
+    if (!OpenProductKey(kProductKey).isOpen)
         return -1;
-    if (!EnsureKey(kVtrDataKey) || !EnsureKey(kTargetKey))
+    if (!EnsureKey(kVtrDataKey) || !EnsureKey(kTxaTargetKey))
+        return -1;
+    Registry targets = OpenTargets(Registry::kAllAccess);
+    if (!targets.isOpen)
         return -1;
     char entryPath[kEntryPathSize];
-    if (!FindFreeEntry(entryPath))
+    if (!FindFreeEntry(targets, entryPath)) {
+        SetLastError(ERROR_NO_MORE_ITEMS);
         return -1;
-    if (!WriteNewEntry(entryPath, printerName))
+    }
+    if (!WriteNewEntry(targets, entryPath, printerName))
         return -1;
     SetTargetKeySecurity(entryPath);
     CopyIfFits(path, static_cast<size_t>(pathSize), entryPath);
@@ -128,30 +217,31 @@ int CreateTargetKey(const char* printerName, char* path, int pathSize)
 
 BOOL SetTargetKeySecurity(const char* subKey)
 {
-    RegKey key;
-    if (!key.Open(HKEY_LOCAL_MACHINE, subKey, WRITE_DAC))
+    Registry key = OpenProductKey(subKey, WRITE_DAC);
+    if (!key.isOpen)
         return FALSE;
-    SID_IDENTIFIER_AUTHORITY ntAuthority = {SECURITY_NT_AUTHORITY};
-    SID_IDENTIFIER_AUTHORITY worldAuthority = {SECURITY_WORLD_SID_AUTHORITY};
     AllocatedSid system;
     AllocatedSid everyone;
-    if (!AllocateAndInitializeSid(&ntAuthority, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0,
-                                  0, system.receive()) ||
-        !AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
-                                  everyone.receive()))
+    if (!AllocateLocalSystemSid(system) || !AllocateEveryoneSid(everyone))
         return FALSE;
-    DWORD aclSize = GetLengthSid(system.get()) + GetLengthSid(everyone.get()) + 24;
-    ProcessHeapBlock aclBlock(aclSize);
-    PACL acl = static_cast<PACL>(aclBlock.get());
-    if (acl == NULL || !InitializeAcl(acl, aclSize, ACL_REVISION) ||
-        !AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, system.get()) ||
-        !AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone.get()))
+    const AllowedAccess entries[] = {{system.get(), KEY_ALL_ACCESS},
+                                     {everyone.get(), KEY_ALL_ACCESS}};
+    HeapBuffer acl;
+    if (BuildDacl(entries, 2, acl, NULL) != DaclResult::kBuilt)
         return FALSE;
     SECURITY_DESCRIPTOR descriptor;
     if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-        !SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE))
+        !SetSecurityDescriptorDacl(&descriptor, TRUE, static_cast<PACL>(acl.get()), FALSE))
         return FALSE;
-    return RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    return key.SetSecurity(DACL_SECURITY_INFORMATION, &descriptor);
+}
+
+BOOL DeleteTargetEntry(const char* entryPath)
+{
+    const size_t prefix = sizeof kTxaTargetKey;  // the key and its backslash
+    if (std::strncmp(entryPath, kTxaTargetKey, prefix - 1) != 0 || entryPath[prefix - 1] != '\\')
+        return FALSE;
+    return OpenTargets(Registry::kAllAccess).DeleteSubkey(entryPath + prefix);
 }
 
 BOOL ReadMonitoring(const char* printerName)
@@ -159,13 +249,8 @@ BOOL ReadMonitoring(const char* printerName)
     char entryPath[kSubKeyPathSize];
     if (FindTargetKey(printerName, entryPath, sizeof entryPath) < 0)
         return TRUE;
-    RegKey entry;
-    if (!entry.Open(HKEY_LOCAL_MACHINE, entryPath, KEY_READ))
-        return TRUE;
-    DWORD monitoring = 0;
-    if (!ReadRegDword(entry.get(), kMonitoringValue, &monitoring))
-        return TRUE;
-    return monitoring != 0;
+    // Only a stored 0 switches monitoring off; the default stands for "on".
+    return OpenProductKey(entryPath).QueryDword(kMonitoringValue, 1) != 0;
 }
 
 BOOL WriteMonitoring(const char* printerName, BOOL on)
@@ -174,8 +259,5 @@ BOOL WriteMonitoring(const char* printerName, BOOL on)
     if (FindTargetKey(printerName, entryPath, sizeof entryPath) < 0 &&
         CreateTargetKey(printerName, entryPath, sizeof entryPath) < 0)
         return FALSE;
-    RegKey entry;
-    if (!entry.Open(HKEY_LOCAL_MACHINE, entryPath, KEY_ALL_ACCESS))
-        return FALSE;
-    return WriteRegDword(entry.get(), kMonitoringValue, on ? 1 : 0);
+    return OpenProductKey(entryPath, Registry::kAllAccess).SetDword(kMonitoringValue, on ? 1 : 0);
 }

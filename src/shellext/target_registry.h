@@ -1,9 +1,16 @@
 // The VTR3 monitor's target-printer entries: one subkey "P" + 16 digits per
-// printer under software\NORVA\VTR3\VTRData\TXATarget (HKEY_LOCAL_MACHINE),
-// holding the printer's "Name" (REG_SZ) and its "Monitoring" flag (REG_DWORD).
+// printer under software\NORVA\VTR3\VTRData\TXATarget (HKEY_LOCAL_MACHINE,
+// the product's registry view), holding the printer's "Name" (REG_SZ) and
+// its "Monitoring" flag (REG_DWORD). Failures leave the Windows error for
+// GetLastError().
 #pragma once
 
+#include "registry.h"
+
 #include <windows.h>
+
+// The TXATarget key, opened with `access`.
+Registry OpenTargets(REGSAM access);
 
 // Path of the printer's entry, relative to HKEY_LOCAL_MACHINE: the first
 // subkey in enumeration order whose "Name" equals `printerName` exactly.
@@ -16,6 +23,9 @@ int FindTargetKey(const char* printerName, char* path, unsigned pathSize);
 // is missing, the path would not fit or the name is too long to be found
 // again).
 int CreateTargetKey(const char* printerName, char* path, int pathSize);
+
+// Deletes the entry of a path that FindTargetKey gave.
+BOOL DeleteTargetEntry(const char* entryPath);
 
 // Gives HKEY_LOCAL_MACHINE\subKey a DACL of LocalSystem and Everyone, both
 // with KEY_ALL_ACCESS.

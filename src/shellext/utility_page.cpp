@@ -6,6 +6,8 @@
 #include "shell_ext.h"
 #include "target_registry.h"
 
+#include <cstdio>
+
 namespace {
 
 const int kPageControls[] = {IDC_CHECK_MONITORING, IDC_UTILITY_CONTROL_2, IDC_UTILITY_CONTROL_3,
@@ -49,7 +51,7 @@ BOOL OnInitDialog(HWND hwnd, LPARAM lParam)
     if (object == NULL)
         return TRUE;
     SetVtrButtonBitmap(hwnd, object->resourceLibrary);
-    EnableControls(hwnd, LocateModules(object->printerName));
+    EnableControls(hwnd, LocateModules(object->Model(), object->modules));
     CheckDlgButton(hwnd, IDC_CHECK_MONITORING,
                    ReadMonitoring(object->printerName) ? BST_CHECKED : BST_UNCHECKED);
     return TRUE;
@@ -66,11 +68,11 @@ BOOL OnCommand(HWND hwnd, WPARAM wParam)
         break;
     case IDC_BUTTON_VTR:
         ExtDebugLog("   IDC_BUTTON_VTR:\r\n");
-        ExecuteVtrModule(object->printerName, monrunPath);
+        ExecuteVtrModule(object->printerName, object->modules.monrun);
         break;
     case IDC_BUTTON_MONITOR_SETTING:
         ExtDebugLog("   IDC_BUTTON_MONITOR_SETTING:\r\n");
-        ExecuteVtrModule(object->printerName, moncfgPath);
+        ExecuteVtrModule(object->printerName, object->modules.moncfg);
         break;
     default:
         break;
@@ -78,15 +80,43 @@ BOOL OnCommand(HWND hwnd, WPARAM wParam)
     return TRUE;
 }
 
+// Tells the user that the flag was not stored, in Windows' words for why.
+void ReportApplyFailure(HWND hwnd, const char* printerName, DWORD error)
+{
+    char text[512];
+    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error,
+                       0, text, sizeof text, NULL) == 0)
+        std::snprintf(text, sizeof text, "Error %lu", static_cast<unsigned long>(error));
+    MessageBoxA(hwnd, text, printerName, MB_OK | MB_ICONSTOP);
+}
+
+// Stores the box's state. When that fails the user is told and the sheet
+// stays open on this page, rather than accepting what was not stored.
+BOOL OnApply(HWND hwnd, CShellExt* object)
+{
+    const BOOL on = IsDlgButtonChecked(hwnd, IDC_CHECK_MONITORING) == BST_CHECKED;
+    if (WriteMonitoring(object->printerName, on))
+        return TRUE;
+    DWORD error = GetLastError();
+    if (error == ERROR_SUCCESS)
+        error = ERROR_GEN_FAILURE;
+    ReportApplyFailure(hwnd, object->printerName, error);
+    SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, PSNRET_INVALID_NOCHANGEPAGE);
+    return TRUE;
+}
+
+// Every notification is answered with 0 (PSNRET_NOERROR; FALSE to the
+// sheet's questions) unless an apply fails: the answer stays in the window
+// until it is set again.
 BOOL OnNotify(HWND hwnd, LPARAM lParam)
 {
+    SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, PSNRET_NOERROR);
     const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
     CShellExt* object = PageObject(hwnd);
     if (header == NULL || object == NULL)
         return TRUE;
     if (header->code == static_cast<UINT>(PSN_APPLY))
-        WriteMonitoring(object->printerName,
-                        IsDlgButtonChecked(hwnd, IDC_CHECK_MONITORING) == BST_CHECKED);
+        return OnApply(hwnd, object);
     return TRUE;
 }
 
@@ -131,14 +161,7 @@ void FillUtilityPage(CShellExt* object, PROPSHEETPAGEA* page)
     page->pfnDlgProc = NvUtyPageDlgProc;
     page->lParam = reinterpret_cast<LPARAM>(object);
     page->pfnCallback = NvUtyPageCallback;
-    page->pcRefParent = reinterpret_cast<UINT*>(&g_cRefThisDll);
-}
-
-HPROPSHEETPAGE CreateUtilityPage(CShellExt* object)
-{
-    PROPSHEETPAGEA page;
-    FillUtilityPage(object, &page);
-    return CreatePropertySheetPageA(&page);
+    page->pcRefParent = &g_cRefPages;
 }
 
 UINT CALLBACK NvUtyPageCallback(HWND, UINT uMsg, LPPROPSHEETPAGEA ppsp)

@@ -17,11 +17,8 @@ constexpr int IDC_UTILITY_CONTROL_3 = 1003;
 constexpr int IDC_BUTTON_VTR = 1004;
 constexpr int IDC_BUTTON_MONITOR_SETTING = 1005;
 
-// The page of `object`, whose resource library is loaded and which holds one
-// reference for the page; NULL when the page cannot be created.
-HPROPSHEETPAGE CreateUtilityPage(CShellExt* object);
-
-// Fills the page description that CreateUtilityPage hands to the system.
+// Fills the description of the page of `object`, whose resource library is
+// loaded and which holds one reference for the page.
 void FillUtilityPage(CShellExt* object, PROPSHEETPAGEA* page);
 
 UINT CALLBACK NvUtyPageCallback(HWND hwnd, UINT uMsg, LPPROPSHEETPAGEA ppsp);

@@ -1,5 +1,5 @@
 #include "app_test_support.h"
-#include "test_frame.h"
+#include "operation_stubs.h"
 #include "test_windows.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +18,8 @@ protected:
     void StartInstallWait()
     {
         frame.cmdLine.install = true;
-        frame.awaitSdkReply = TRUE;
-        frame.awaitInstallerReply = TRUE;
+        frame.waits.sdk.awaitSdkReply = TRUE;
+        frame.waits.sdk.awaitInstallerReply = TRUE;
     }
 
     LRESULT InstallerReply(DWORD flags)
@@ -52,7 +52,7 @@ protected:
     }
 
     CallerWindow caller;
-    TestFrame frame;
+    StubbedFrame frame;
 };
 
 }  // namespace
@@ -73,15 +73,15 @@ TEST_F(Completion, InstallerRepliesFirstMatchWins)
         {0x100, 1, 0x100, FALSE, FALSE},
     };
     for (const Case& c : cases) {
-        TestFrame run;
-        run.awaitSdkReply = TRUE;
-        run.awaitInstallerReply = TRUE;
+        StubbedFrame run;
+        run.waits.sdk.awaitSdkReply = TRUE;
+        run.waits.sdk.awaitInstallerReply = TRUE;
         EXPECT_EQ(1, SendMessageA(run.hwnd, 1225, 0, c.flags));
-        EXPECT_FALSE(run.awaitInstallerReply) << std::hex << c.flags;
-        EXPECT_EQ(c.code1, run.ErrorCode1) << std::hex << c.flags;
-        EXPECT_EQ(c.code2, run.ErrorCode2) << std::hex << c.flags;
-        EXPECT_EQ(c.awaitSdk, run.awaitSdkReply) << std::hex << c.flags;
-        EXPECT_EQ(c.osNotSupported, run.osNotSupported) << std::hex << c.flags;
+        EXPECT_FALSE(run.waits.sdk.awaitInstallerReply) << std::hex << c.flags;
+        EXPECT_EQ(c.code1, run.result.ErrorCode1()) << std::hex << c.flags;
+        EXPECT_EQ(c.code2, run.result.ErrorCode2()) << std::hex << c.flags;
+        EXPECT_EQ(c.awaitSdk, run.waits.sdk.awaitSdkReply) << std::hex << c.flags;
+        EXPECT_EQ(c.osNotSupported, run.waits.sdk.osNotSupported) << std::hex << c.flags;
     }
 }
 
@@ -92,10 +92,10 @@ TEST_F(Completion, RepliesThatAreNotAwaitedChangeNothing)
     EXPECT_EQ(0, InstallerReply(0x10000)) << "a second installer reply";
     EXPECT_EQ(1, SdkReply(0x1, 7));
     EXPECT_EQ(0, SdkReply(0x400, 8)) << "a second SDK reply";
-    EXPECT_EQ(0, frame.ErrorCode1);
-    EXPECT_EQ(7u, frame.sdkReplyWParam);
-    EXPECT_EQ(0x1u, frame.sdkReplyFlags);
-    EXPECT_TRUE(frame.sdkReplied);
+    EXPECT_EQ(0, frame.result.ErrorCode1());
+    EXPECT_EQ(7u, frame.waits.sdk.sdkReplyWParam);
+    EXPECT_EQ(0x1u, frame.waits.sdk.sdkReplyFlags);
+    EXPECT_TRUE(frame.waits.sdk.sdkReplied);
 }
 
 TEST_F(Completion, SdkReplacedFilesAreReportedWithWParam2)
@@ -128,7 +128,7 @@ TEST_F(Completion, UnsupportedWindowsIsStoredButReportedAsSuccess)
 {
     StartInstallWait();
     InstallerReply(0x20);
-    EXPECT_FALSE(frame.awaitSdkReply);
+    EXPECT_FALSE(frame.waits.sdk.awaitSdkReply);
     Close();
     ExpectPosted(1, 0);
     ExpectStored(1, 0x20);
@@ -152,8 +152,7 @@ TEST_F(Completion, InstallerFailureCountsAsOtherError)
 TEST_F(Completion, CodesOf16AndMoreAreReportedAsSuccess)
 {
     frame.cmdLine.install = true;
-    frame.ErrorCode1 = 16;
-    frame.ErrorCode2 = 2;
+    frame.result.Record({16, 2});
     Close();
     ExpectPosted(1, 0);
     ExpectStored(16, 2);
@@ -163,9 +162,7 @@ TEST_F(Completion, UninstallRunsAlwaysReportSuccess)
 {
     CreateKey(kVtrCommonKey);
     frame.cmdLine.uninstallMode = 2;
-    frame.ErrorCode1 = 5;
-    frame.ErrorCode2 = 3;
-    frame.LastError = ERROR_FILE_NOT_FOUND;
+    frame.result.Record({5, 3}, ERROR_FILE_NOT_FOUND);
     Close();
     ExpectPosted(1, 0);
     ExpectStored(5, 3);
@@ -177,8 +174,7 @@ TEST_F(Completion, UninstallRunsAlwaysReportSuccess)
 
 TEST_F(Completion, RunsOtherThanInstallWriteOnlyWhereTheProductIsInstalled)
 {
-    frame.ErrorCode1 = 7;
-    frame.ErrorCode2 = 30;
+    frame.result.Record({7, 30});
     Close();
     ExpectPosted(3, 7);
     EXPECT_FALSE(KeyExists(kVtrCommonKey));
@@ -189,8 +185,7 @@ TEST_F(Completion, SecondCopyWritesNothingButStillReports)
 {
     CreateKey(kVtrCommonKey);
     frame.cmdLine.install = true;
-    frame.ErrorCode1 = 9;
-    frame.ErrorCode2 = 1;
+    frame.result.Record({9, 1});
     Close();
     ExpectPosted(3, 9);
     EXPECT_FALSE(KeyExists(kSdkResultKey));

@@ -1,7 +1,7 @@
 #include "app_test_support.h"
 #include "debug_log.h"
 #include "monchk_app.h"
-#include "test_frame.h"
+#include "operation_stubs.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +59,7 @@ TEST_F(TraceLog, SessionEndQuestionShowsTheWaitDialogAtMostOnce)
     EXPECT_TRUE(app.SaveAllModified());  // no frame: nothing to wait for
     EXPECT_FALSE(app.waitShown);
 
-    TestFrame frame;
+    StubbedFrame frame;
     app.waitShown = TRUE;                 // the dialog was shown before
     EXPECT_TRUE(app.SaveAllModified());
     EXPECT_EQ("CMonchkxxApp::SaveAllModified()\nNot Found\n"

@@ -1,6 +1,6 @@
 #include "app_test_support.h"
 #include "debug_log.h"
-#include "test_frame.h"
+#include "operation_stubs.h"
 #include "test_windows.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ protected:
         ResetProductKeys();
         DeleteFileA(kTraceLog);
         frame.timerId = 1;  // as StartWaitTimer leaves it
-        frame.osKind = IsWindowsNT() ? 3 : 1;
+        frame.environment.osKind = IsWindowsNT() ? 3 : 1;
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
         serviceFile = std::string(temp) + "monsetup-service.exe";
@@ -43,7 +43,7 @@ protected:
         return limit + 1;
     }
 
-    TestFrame frame;
+    StubbedFrame frame;
     std::string serviceFile;
 };
 
@@ -85,44 +85,43 @@ public:
 
 TEST_F(WaitTimer, InstallerSilentFor120TicksGives4_10)
 {
-    frame.awaitSdkReply = TRUE;
-    frame.awaitInstallerReply = TRUE;
+    frame.waits.sdk.awaitSdkReply = TRUE;
+    frame.waits.sdk.awaitInstallerReply = TRUE;
     EXPECT_EQ(120, TickUntilClosed(200));
-    EXPECT_EQ(4, frame.ErrorCode1);
-    EXPECT_EQ(10, frame.ErrorCode2);
+    EXPECT_EQ(4, frame.result.ErrorCode1());
+    EXPECT_EQ(10, frame.result.ErrorCode2());
 }
 
 TEST_F(WaitTimer, SdkSetupSilentFor120TicksGives4_2)
 {
-    frame.awaitSdkReply = TRUE;
-    frame.awaitInstallerReply = TRUE;
+    frame.waits.sdk.awaitSdkReply = TRUE;
+    frame.waits.sdk.awaitInstallerReply = TRUE;
     for (int i = 0; i < 50; ++i)
         frame.OnTimer(1);
     SendMessageA(frame.hwnd, 1225, 0, 0x1);
     EXPECT_EQ(70, TickUntilClosed(200));
-    EXPECT_EQ(4, frame.ErrorCode1);
-    EXPECT_EQ(2, frame.ErrorCode2);
+    EXPECT_EQ(4, frame.result.ErrorCode1());
+    EXPECT_EQ(2, frame.result.ErrorCode2());
 }
 
 TEST_F(WaitTimer, TicksOfOtherTimersAreIgnored)
 {
-    frame.awaitSdkReply = TRUE;
+    frame.waits.sdk.awaitSdkReply = TRUE;
     frame.OnTimer(2);
-    EXPECT_EQ(0, frame.sdkWaitTicks);
+    EXPECT_EQ(0, frame.waits.sdk.sdkWaitTicks);
     frame.OnTimer(1);
-    EXPECT_EQ(1, frame.sdkWaitTicks);
+    EXPECT_EQ(1, frame.waits.sdk.sdkWaitTicks);
 }
 
 TEST_F(WaitTimer, ServiceFileInUseIsTriedFiveTimesThenGives4_8)
 {
     debugLogEnabled = TRUE;
     FileInUse inUse(serviceFile);
-    frame.awaitVtrStop = TRUE;
-    frame.vtrServiceFile = serviceFile;
+    frame.waits.vtr.Start(serviceFile);
     EXPECT_EQ(15, TickUntilClosed(30));
-    EXPECT_EQ(4, frame.ErrorCode1);
-    EXPECT_EQ(8, frame.ErrorCode2);
-    EXPECT_EQ(5, frame.vtrDeleteRetries);
+    EXPECT_EQ(4, frame.result.ErrorCode1());
+    EXPECT_EQ(8, frame.result.ErrorCode2());
+    EXPECT_EQ(5, frame.waits.vtr.tries);
 
     std::string attempt =
         "CMainFrame::OnTimer()\n    VTR Service Wait timer 1\n"
@@ -135,32 +134,29 @@ TEST_F(WaitTimer, ServiceFileInUseIsTriedFiveTimesThenGives4_8)
 
 TEST_F(WaitTimer, MissingServiceFileFailsLikeAFileInUse)
 {
-    frame.awaitVtrStop = TRUE;
-    frame.vtrServiceFile = serviceFile + ".gone";
+    frame.waits.vtr.Start(serviceFile + ".gone");
     EXPECT_EQ(15, TickUntilClosed(30));
-    EXPECT_EQ(4, frame.ErrorCode1);
-    EXPECT_EQ(8, frame.ErrorCode2);
+    EXPECT_EQ(4, frame.result.ErrorCode1());
+    EXPECT_EQ(8, frame.result.ErrorCode2());
 }
 
 TEST_F(WaitTimer, ReadOnlyServiceFileIsMadeWritableAndDeleted)
 {
     ASSERT_TRUE(SetFileAttributesA(serviceFile.c_str(), FILE_ATTRIBUTE_READONLY));
-    frame.awaitVtrStop = TRUE;
-    frame.vtrServiceFile = serviceFile;
+    frame.waits.vtr.Start(serviceFile);
     EXPECT_EQ(3, TickUntilClosed(30));
     EXPECT_FALSE(FileExists(serviceFile));
-    EXPECT_EQ(0, frame.ErrorCode1);
+    EXPECT_EQ(0, frame.result.ErrorCode1());
 }
 
 TEST_F(WaitTimer, XimpServiceStillRunningAtTheFifthCheckGives4_13)
 {
     ServiceWindow service("MonsetupXimpService");
-    frame.awaitXimpStop = TRUE;
-    frame.ximpServiceName = "MonsetupXimpService";
-    frame.ximpServiceFile = serviceFile;
+    frame.waits.ximpServiceName = "MonsetupXimpService";
+    frame.waits.ximp.Start(serviceFile);
     EXPECT_EQ(15, TickUntilClosed(30));
-    EXPECT_EQ(4, frame.ErrorCode1);
-    EXPECT_EQ(13, frame.ErrorCode2);
+    EXPECT_EQ(4, frame.result.ErrorCode1());
+    EXPECT_EQ(13, frame.result.ErrorCode2());
     EXPECT_TRUE(FileExists(serviceFile));
 }
 
@@ -168,17 +164,16 @@ TEST_F(WaitTimer, XimpServiceGoneItsFileAndCommonKeyAreRemoved)
 {
     CreateKey(std::string(kVtr3Key) + "\\XIMPCommon\\Sub");
     ServiceWindow service("MonsetupXimpService");
-    frame.awaitXimpStop = TRUE;
-    frame.ximpServiceName = "MonsetupXimpService";
-    frame.ximpServiceFile = serviceFile;
-    frame.deleteXimpCommonLater = TRUE;
+    frame.waits.ximpServiceName = "MonsetupXimpService";
+    frame.waits.ximp.Start(serviceFile);
+    frame.waits.deleteXimpCommonLater = TRUE;
 
     for (int i = 0; i < 4; ++i)
         frame.OnTimer(1);  // the first check finds the window
-    EXPECT_EQ(1, frame.ximpRetries);
+    EXPECT_EQ(1, frame.waits.ximp.tries);
     service.Close();
     EXPECT_EQ(2, TickUntilClosed(30));  // the second check, three ticks on
-    EXPECT_EQ(0, frame.ErrorCode1);
+    EXPECT_EQ(0, frame.result.ErrorCode1());
     EXPECT_FALSE(KeyExists(std::string(kVtr3Key) + "\\XIMPCommon"));
     // Windows 9x keeps the file: the service program is not deleted there.
     EXPECT_EQ(!IsWindowsNT(), FileExists(serviceFile));
@@ -186,24 +181,22 @@ TEST_F(WaitTimer, XimpServiceGoneItsFileAndCommonKeyAreRemoved)
 
 TEST_F(WaitTimer, MissingXimpFileOnNTCountsAsStillRunning)
 {
-    frame.awaitXimpStop = TRUE;
-    frame.ximpServiceName = "MonsetupNoSuchWindow";
-    frame.ximpServiceFile = serviceFile + ".gone";
+    frame.waits.ximpServiceName = "MonsetupNoSuchWindow";
+    frame.waits.ximp.Start(serviceFile + ".gone");
     EXPECT_EQ(IsWindowsNT() ? 15 : 3, TickUntilClosed(30));
-    EXPECT_EQ(IsWindowsNT() ? 4 : 0, frame.ErrorCode1);
-    EXPECT_EQ(IsWindowsNT() ? 13 : 0, frame.ErrorCode2);
+    EXPECT_EQ(IsWindowsNT() ? 4 : 0, frame.result.ErrorCode1());
+    EXPECT_EQ(IsWindowsNT() ? 13 : 0, frame.result.ErrorCode2());
 }
 
 TEST_F(WaitTimer, WaitsRunSideBySide)
 {
-    frame.awaitSdkReply = TRUE;
-    frame.awaitVtrStop = TRUE;
-    frame.vtrServiceFile = serviceFile;
+    frame.waits.sdk.awaitSdkReply = TRUE;
+    frame.waits.vtr.Start(serviceFile);
     for (int i = 0; i < 3; ++i)
         frame.OnTimer(1);
-    EXPECT_FALSE(frame.awaitVtrStop);
+    EXPECT_FALSE(frame.waits.vtr.Pending());
     EXPECT_FALSE(FileExists(serviceFile));
-    EXPECT_EQ(3, frame.sdkWaitTicks);
+    EXPECT_EQ(3, frame.waits.sdk.sdkWaitTicks);
     EXPECT_NE(nullptr, frame.hwnd) << "the SDK reply is still awaited";
     SendMessageA(frame.hwnd, 1224, 0, 0x1);
     frame.OnTimer(1);

@@ -1,5 +1,9 @@
 #include "app_test_support.h"
+#include "install_run.h"
 #include "install_test_files.h"
+#include "registry.h"
+#include "startup_links.h"
+#include "uninstall_run.h"
 #include "setup_host.h"
 #include "spooler.h"
 #include "test_frame.h"
@@ -37,22 +41,22 @@ TEST(DirectoryPath, MissingLevelsAreCreatedAndTheCurrentDirectoryRestored)
     const std::string start = CurrentDirectory();
     TestFrame frame;
 
-    EXPECT_TRUE(frame.CreateDirectoryPath(base + "\\a\\b\\c", NULL));
+    EXPECT_TRUE(InstallRun(frame).CreateDirectoryPath(base + "\\a\\b\\c", NULL));
     EXPECT_TRUE(IsDirectory(base + "\\a\\b\\c"));
     EXPECT_EQ(start, CurrentDirectory());
-    EXPECT_TRUE(frame.CreateDirectoryPath(base + "\\a\\b\\c\\", NULL)) << "all levels there";
+    EXPECT_TRUE(InstallRun(frame).CreateDirectoryPath(base + "\\a\\b\\c\\", NULL)) << "all levels there";
 
     // Relative paths grow below the current directory.
     ASSERT_TRUE(SetCurrentDirectoryA(base.c_str()));
-    EXPECT_TRUE(frame.CreateDirectoryPath("r\\s", NULL));
+    EXPECT_TRUE(InstallRun(frame).CreateDirectoryPath("r\\s", NULL));
     EXPECT_TRUE(IsDirectory(base + "\\r\\s"));
     EXPECT_EQ(base, CurrentDirectory());
 
     // A file in the way, or a drive that is not there.
     WriteText(base + "\\file", "");
-    EXPECT_FALSE(frame.CreateDirectoryPath(base + "\\file\\sub", NULL));
+    EXPECT_FALSE(InstallRun(frame).CreateDirectoryPath(base + "\\file\\sub", NULL));
     EXPECT_EQ(base, CurrentDirectory());
-    EXPECT_FALSE(frame.CreateDirectoryPath("Q:\\nowhere", NULL));
+    EXPECT_FALSE(InstallRun(frame).CreateDirectoryPath("Q:\\nowhere", NULL));
 
     SetCurrentDirectoryA(start.c_str());
     for (const char* dir : {"\\a\\b\\c", "\\a\\b", "\\a", "\\r\\s", "\\r"})
@@ -108,7 +112,7 @@ std::string SdkResult()
            std::to_string(DwordValue(kSdkResultKey, "ErrorCode2"));
 }
 
-class InstallRun : public ::testing::Test {
+class WholeInstallRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -191,7 +195,7 @@ protected:
 
 }  // namespace
 
-TEST_F(InstallRun, EveryStepLeavesItsMarkAndTheReplacementIsReported)
+TEST_F(WholeInstallRun, EveryStepLeavesItsMarkAndTheReplacementIsReported)
 {
     WriteIni();
     Answer("installer 0 0x1\r\nsdk 0 0x200001\r\n");
@@ -227,7 +231,7 @@ TEST_F(InstallRun, EveryStepLeavesItsMarkAndTheReplacementIsReported)
 }
 
 // Each run starts from the flags the previous one left: they are cleared.
-TEST_F(InstallRun, EachAnswerOfTheInstallersIsReportedAndFlagged)
+TEST_F(WholeInstallRun, EachAnswerOfTheInstallersIsReportedAndFlagged)
 {
     WriteIni();
     struct Case {
@@ -253,7 +257,7 @@ TEST_F(InstallRun, EachAnswerOfTheInstallersIsReportedAndFlagged)
     }
 }
 
-TEST_F(InstallRun, ReadOnlyCopyIsOverwrittenAndTheNamedInstallerGetsAParameterFile)
+TEST_F(WholeInstallRun, ReadOnlyCopyIsOverwrittenAndTheNamedInstallerGetsAParameterFile)
 {
     ASSERT_TRUE(CopyFileA(BesideThisProgram("NR_Comb.exe").c_str(),
                           (driverDir + "\\SdkSetup.exe").c_str(), FALSE));
@@ -261,7 +265,8 @@ TEST_F(InstallRun, ReadOnlyCopyIsOverwrittenAndTheNamedInstallerGetsAParameterFi
     Answer("installer 0 0x1\r\nsdk 0 0x1\r\n", "SdkSetup");
 
     // A read-only copy of the program from an earlier install.
-    ASSERT_TRUE(TestFrame().CreateDirectoryPath(copyDir, NULL));
+    RunState state;
+    ASSERT_TRUE(InstallRun(state).CreateDirectoryPath(copyDir, NULL));
     WriteText(copyDir + "\\" + kCopyExec, "old");
     SetFileAttributesA((copyDir + "\\" + kCopyExec).c_str(), FILE_ATTRIBUTE_READONLY);
 
@@ -274,7 +279,7 @@ TEST_F(InstallRun, ReadOnlyCopyIsOverwrittenAndTheNamedInstallerGetsAParameterFi
     EXPECT_NE(std::string::npos, command.find("SdkSetup.exe\" /F=\"")) << command;
 }
 
-TEST_F(InstallRun, SettingsFailureEndsTheRunBeforeAnyChange)
+TEST_F(WholeInstallRun, SettingsFailureEndsTheRunBeforeAnyChange)
 {
     ini.reset(new TempIni("[Install]\r\nDRVNAME=x\r\n", "monsetup install.ini"));
     // 16/2 (no monitor entry for this Windows) is reported as success.
@@ -282,4 +287,33 @@ TEST_F(InstallRun, SettingsFailureEndsTheRunBeforeAnyChange)
     EXPECT_EQ("16/2", SdkResult());
     EXPECT_EQ("", DriverMonitorName(kDriver));
     EXPECT_FALSE(FileExists(driverDir + "\\NR_Comb.cmdline"));
+}
+
+// Wine always runs programs as an administrator: this run is told it has no
+// such rights. On NT the monitor, the port settings and the Startup link are
+// left alone, and the SDK installer is told to leave the printers alone too;
+// Windows 95/98 knows no administrators and runs every step.
+TEST_F(WholeInstallRun, WithoutAdministratorRightsOnlyTheUsersStepsRun)
+{
+    WriteIni();
+    FakeInstaller installer(driverDir, "NR_Comb");
+    const std::string startupLink = StartupFolder(OsKindOfThisWindows()) + "\\VTR3 Check.lnk";
+    DeleteFileA(startupLink.c_str());
+    Registry(HKEY_LOCAL_MACHINE, driverKey, NULL, FALSE, Registry::kAllAccess).DeleteValue("LPT_VECP");
+
+    TestFrame frame("/I:\"" + ini->path + "\"");
+    frame.administrator = FALSE;
+    EXPECT_TRUE(frame.ExecuteOperation(FALSE));
+    const bool nt = OsKindOfThisWindows() != 1;
+    EXPECT_EQ(0, frame.result.ErrorCode1());
+    EXPECT_EQ(nt ? "" : kMonitor, DriverMonitorName(kDriver));
+    EXPECT_EQ(!nt, ValueExists(driverKey, "LPT_VECP"));
+    EXPECT_EQ(!nt, FileExists(startupLink));
+    EXPECT_EQ(driverDir, StringValue("Software\\NORVA\\VTR3\\Model", "Home"));
+
+    const std::string command = installer.CommandLine();
+    EXPECT_NE(std::string::npos,
+              command.find(nt ? " -s -a /Act=In /RepPM=N /ZQP=LPT:NC,OTH:On"
+                              : " -s -a /Act=In /ZQP=A:On"))
+        << command;
 }

@@ -1,5 +1,8 @@
 #include "app_test_support.h"
+#include "install_run.h"
 #include "install_test_files.h"
+#include "startup_links.h"
+#include "uninstall_run.h"
 #include "registry.h"
 #include "setup_host.h"
 #include "spooler.h"
@@ -21,7 +24,7 @@ class Settings : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        frame.osKind = OsKindOfThisWindows();
+        frame.environment.osKind = OsKindOfThisWindows();
         iniPath = TempDir() + "monsetup setup.ini";
     }
     void TearDown() override { DeleteFileA(iniPath.c_str()); }
@@ -29,7 +32,7 @@ protected:
     void UseIni(const std::string& text)
     {
         WriteText(iniPath, text);
-        frame.cmdLine.installArg = frame.iniPath = iniPath;
+        frame.cmdLine.installArg = frame.settings.iniPath = iniPath;
     }
 
     TestFrame frame;
@@ -54,23 +57,23 @@ const char kFullInstall[] =
 TEST_F(Settings, InstallSectionFillsTheSettingsForThisWindows)
 {
     UseIni(kFullInstall);
-    ASSERT_TRUE(frame.LoadInstallSettings());
-    const int kind = frame.osKind;
+    ASSERT_TRUE(InstallRun(frame).LoadInstallSettings());
+    const int kind = frame.environment.osKind;
     EXPECT_EQ(kind == 1 ? "nrlm9x.dll" : kind == 2 ? "nrlmnt.dll" : "nrlm2k.dll",
-              frame.langMonitorDll);
+              frame.settings.langMonitorDll);
     EXPECT_EQ(kind == 1 ? "NORVA LM 9x" : kind == 2 ? "NORVA LM NT4" : "NORVA LM 2000",
-              frame.langMonitorName);
-    EXPECT_EQ("NORVA LP-1", frame.driverName);
-    EXPECT_EQ("VTR Check", frame.shortcutName);
-    EXPECT_EQ("zqsetup.exe", frame.sdkInstaller);
-    EXPECT_EQ("zq.ini", frame.sdkIniFile);
+              frame.settings.langMonitorName);
+    EXPECT_EQ("NORVA LP-1", frame.settings.driverName);
+    EXPECT_EQ("VTR Check", frame.settings.shortcutName);
+    EXPECT_EQ("zqsetup.exe", frame.settings.sdkInstaller);
+    EXPECT_EQ("zq.ini", frame.settings.sdkIniFile);
 
     const std::string common =
         StringValue("Software\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir");
     ASSERT_FALSE(common.empty());
-    EXPECT_EQ(common + "\\NORVA\\HTML", frame.htmlDir);
-    EXPECT_EQ(common + "\\NORVA\\HTML\\tools", frame.copyExecDir);
-    EXPECT_EQ("vtrcopy.exe", frame.copyExecFile);
+    EXPECT_EQ(common + "\\NORVA\\HTML", frame.settings.htmlDir);
+    EXPECT_EQ(common + "\\NORVA\\HTML\\tools", frame.settings.copyExecDir);
+    EXPECT_EQ("vtrcopy.exe", frame.settings.copyExecFile);
     EXPECT_EQ("0/0", Pair(frame));
 }
 
@@ -83,11 +86,11 @@ TEST_F(Settings, MissingEntriesGiveTheirCodes)
     };
     for (const auto& c : cases) {
         UseIni(c.first);
-        EXPECT_FALSE(frame.LoadInstallSettings()) << c.first;
+        EXPECT_FALSE(InstallRun(frame).LoadInstallSettings()) << c.first;
         EXPECT_EQ(c.second, Pair(frame)) << c.first;
     }
     frame.cmdLine.installArg = TempDir() + "missing.ini";
-    EXPECT_FALSE(frame.LoadInstallSettings());
+    EXPECT_FALSE(InstallRun(frame).LoadInstallSettings());
     EXPECT_EQ("6/1", Pair(frame));
 }
 
@@ -97,24 +100,24 @@ TEST_F(Settings, BareFileNameIsReadFromTheProgramsDirectory)
     const std::string beside = BesideThisProgram(name);
     WriteText(beside, kFullInstall);
     frame.cmdLine.installArg = name;
-    EXPECT_TRUE(frame.LoadInstallSettings());
-    EXPECT_EQ(beside, frame.iniPath);
+    EXPECT_TRUE(InstallRun(frame).LoadInstallSettings());
+    EXPECT_EQ(beside, frame.settings.iniPath);
     DeleteFileA(beside.c_str());
 
     // Any backslash keeps the text as it is, relative or not.
     frame.cmdLine.installArg = "sub\\" + name;
-    EXPECT_FALSE(frame.LoadInstallSettings());
-    EXPECT_EQ("sub\\" + name, frame.iniPath);
+    EXPECT_FALSE(InstallRun(frame).LoadInstallSettings());
+    EXPECT_EQ("sub\\" + name, frame.settings.iniPath);
 }
 
 TEST_F(Settings, CopyExecIsReadBeforeTheDriverDirectoryIsKnown)
 {
     UseIni("[Install]\r\nLANGUAGEMON1=a,b\r\nLANGUAGEMON2=a,b\r\nLANGUAGEMON3=a,b\r\n"
            "DRVNAME=x\r\nCOPYEXEC=DRIVERDIR+\"\\bin\",\"tool.exe\"\r\n");
-    ASSERT_TRUE(frame.LoadInstallSettings());
-    EXPECT_EQ("\\bin", frame.copyExecDir);
-    EXPECT_EQ("", frame.shortcutName);
-    EXPECT_EQ("", frame.sdkInstaller);
+    ASSERT_TRUE(InstallRun(frame).LoadInstallSettings());
+    EXPECT_EQ("\\bin", frame.settings.copyExecDir);
+    EXPECT_EQ("", frame.settings.shortcutName);
+    EXPECT_EQ("", frame.settings.sdkInstaller);
 }
 
 // The language section chosen for the user's language, whatever it is.
@@ -157,31 +160,31 @@ TEST_F(Language, ExactMatchWinsThenPrimaryLanguageThenEnglish)
 {
     const unsigned otherSub = sub + 1;
     UseLanguages(Entry("Primary", primary, otherSub) + Entry("Exact", primary, sub));
-    ASSERT_TRUE(frame.SelectLanguage());
-    EXPECT_EQ("Exact", frame.shortcutName);
+    ASSERT_TRUE(InstallRun(frame).SelectLanguage());
+    EXPECT_EQ("Exact", frame.settings.shortcutName);
 
     if (primary == 9)
         GTEST_SKIP() << "English users: the fallback cases need another language";
 
     UseLanguages(Entry("English", 9, 1) + Entry("Primary", primary, otherSub) +
                  Entry("Later", primary, otherSub + 1));
-    ASSERT_TRUE(frame.SelectLanguage());
-    EXPECT_EQ("Primary", frame.shortcutName);
+    ASSERT_TRUE(InstallRun(frame).SelectLanguage());
+    EXPECT_EQ("Primary", frame.settings.shortcutName);
 
     UseLanguages(Entry("Other", 0x13, 1) + Entry("English", 9, 2) + Entry("Later", 9, 1));
-    ASSERT_TRUE(frame.SelectLanguage());
-    EXPECT_EQ("English", frame.shortcutName);
+    ASSERT_TRUE(InstallRun(frame).SelectLanguage());
+    EXPECT_EQ("English", frame.settings.shortcutName);
 }
 
 TEST_F(Language, NothingChosenGives6_11)
 {
     UseLanguages(Entry("Other", primary == 0x13 ? 0x14 : 0x13, 1));
-    EXPECT_FALSE(frame.SelectLanguage());
+    EXPECT_FALSE(InstallRun(frame).SelectLanguage());
     EXPECT_EQ("6/11", Pair(frame));
 
     // A chosen entry with an empty key is no choice either.
     UseLanguages(" =" + Hex(primary) + "," + Hex(sub) + "\r\n");
-    EXPECT_FALSE(frame.SelectLanguage());
+    EXPECT_FALSE(InstallRun(frame).SelectLanguage());
     EXPECT_EQ("6/11", Pair(frame));
 }
 
@@ -189,47 +192,47 @@ TEST_F(Language, ShortcutAndCopyExecOfTheLanguageSectionOverrideInstall)
 {
     UseIni("[Language]\r\n" + Entry("Mine", primary, sub) +
            "[Mine]\r\nSHORTCUT=s\r\nCOPYEXEC=\"C:\\Tools\",\"local.exe\"\r\n");
-    frame.copyExecDir = "old";
-    frame.copyExecFile = "old.exe";
-    ASSERT_TRUE(frame.SelectLanguage());
-    EXPECT_EQ("s", frame.shortcutName);
-    EXPECT_EQ("C:\\Tools", frame.copyExecDir);
-    EXPECT_EQ("local.exe", frame.copyExecFile);
+    frame.settings.copyExecDir = "old";
+    frame.settings.copyExecFile = "old.exe";
+    ASSERT_TRUE(InstallRun(frame).SelectLanguage());
+    EXPECT_EQ("s", frame.settings.shortcutName);
+    EXPECT_EQ("C:\\Tools", frame.settings.copyExecDir);
+    EXPECT_EQ("local.exe", frame.settings.copyExecFile);
 
     // Without a SHORTCUT key in the language section [Install]'s name stays.
     UseIni("[Language]\r\n" + Entry("Mine", primary, sub) + "[Mine]\r\nX=1\r\n");
-    frame.shortcutName = "from install";
-    ASSERT_TRUE(frame.SelectLanguage());
-    EXPECT_EQ("from install", frame.shortcutName);
+    frame.settings.shortcutName = "from install";
+    ASSERT_TRUE(InstallRun(frame).SelectLanguage());
+    EXPECT_EQ("from install", frame.settings.shortcutName);
 
     // An empty one empties it, and the run cannot go on.
     UseIni("[Language]\r\n" + Entry("Mine", primary, sub) + "[Mine]\r\nSHORTCUT=\r\n");
-    EXPECT_FALSE(frame.SelectLanguage());
+    EXPECT_FALSE(InstallRun(frame).SelectLanguage());
     EXPECT_EQ("6/13", Pair(frame));
 
     UseIni("[Language]\r\n" + Entry("Gone", primary, sub));
-    EXPECT_FALSE(frame.SelectLanguage());
+    EXPECT_FALSE(InstallRun(frame).SelectLanguage());
     EXPECT_EQ("6/12", Pair(frame));
 
     UseIni("[Install]\r\n");
-    EXPECT_FALSE(frame.SelectLanguage());
+    EXPECT_FALSE(InstallRun(frame).SelectLanguage());
     EXPECT_EQ("6/10", Pair(frame));
 }
 
 TEST(DriverDirectory, WithTheTSwitchTheSpoolersDirectoryIsTaken)
 {
     TestFrame frame;
-    frame.osKind = OsKindOfThisWindows();
+    frame.environment.osKind = OsKindOfThisWindows();
     frame.cmdLine.tFlag = true;
-    ASSERT_TRUE(frame.GetDriverDirectory());
+    ASSERT_TRUE(InstallRun(frame).GetDriverDirectory());
 
     char directory[MAX_PATH];
     DWORD needed = 0;
     ASSERT_TRUE(GetPrinterDriverDirectoryA(NULL, NULL, 1, reinterpret_cast<BYTE*>(directory),
                                            sizeof directory, &needed));
-    const char* suffix = frame.osKind == 1 ? "" : frame.osKind == 2 ? "\\2" : "\\3";
-    EXPECT_EQ(std::string(directory) + suffix, frame.driverDir);
-    EXPECT_EQ(0u, frame.driverVersion);
+    const char* suffix = frame.environment.osKind == 1 ? "" : frame.environment.osKind == 2 ? "\\2" : "\\3";
+    EXPECT_EQ(std::string(directory) + suffix, frame.settings.driverDir);
+    EXPECT_EQ(0u, frame.settings.driverVersion);
 }
 
 TEST(DriverDirectory, OnlyAnExactlyNamedDriverIsFound)
@@ -238,14 +241,14 @@ TEST(DriverDirectory, OnlyAnExactlyNamedDriverIsFound)
     ASSERT_TRUE(spooler.InstallDriver("NORVA LP-1")) << spooler.lastError;
     const DriverRecord driver = InstalledDriver("NORVA LP-1").value_or(DriverRecord());
     TestFrame frame;
-    frame.osKind = OsKindOfThisWindows();
-    frame.driverName = "NORVA LP-1";
-    ASSERT_TRUE(frame.GetDriverDirectory());
-    EXPECT_EQ(driver.driverPath.substr(0, driver.driverPath.rfind('\\')), frame.driverDir);
-    EXPECT_EQ(driver.version, frame.driverVersion);
+    frame.environment.osKind = OsKindOfThisWindows();
+    frame.settings.driverName = "NORVA LP-1";
+    ASSERT_TRUE(InstallRun(frame).GetDriverDirectory());
+    EXPECT_EQ(driver.driverPath.substr(0, driver.driverPath.rfind('\\')), frame.settings.driverDir);
+    EXPECT_EQ(driver.version, frame.settings.driverVersion);
 
-    frame.driverName = "Norva LP-1";
-    EXPECT_FALSE(frame.GetDriverDirectory());
+    frame.settings.driverName = "Norva LP-1";
+    EXPECT_FALSE(InstallRun(frame).GetDriverDirectory());
     EXPECT_EQ("5/1", Pair(frame));
 }
 
@@ -258,7 +261,7 @@ TEST(CommonFiles, MissingValueGives3_55)
                          NULL, FALSE, Registry::kAllAccess);
         std::string saved = current.QueryString("CommonFilesDir", "");
         current.DeleteValue("CommonFilesDir");
-        EXPECT_EQ("", frame.GetCommonFilesDir());
+        EXPECT_EQ("", InstallRun(frame).GetCommonFilesDir());
         current.SetString("CommonFilesDir", saved);
     }
     EXPECT_EQ("3/55", Pair(frame));

@@ -1,7 +1,9 @@
 #include "install_test_files.h"
 
+#include "app_test_support.h"
 #include "main_frame.h"
 #include "registry.h"
+#include "setup_host.h"
 #include "test_windows.h"
 
 #include <cstring>
@@ -67,5 +69,37 @@ void WriteText(const std::string& path, const std::string& text)
 
 std::string Pair(const CMainFrame& frame)
 {
-    return std::to_string(frame.ErrorCode1) + "/" + std::to_string(frame.ErrorCode2);
+    return std::to_string(frame.result.ErrorCode1()) + "/" + std::to_string(frame.result.ErrorCode2());
+}
+
+FakeInstaller::FakeInstaller(const std::string& directory, const std::string& baseName)
+    : base(directory + "\\" + baseName)
+{
+    CopyFileA(BesideThisProgram("NR_Comb.exe").c_str(), (base + ".exe").c_str(), FALSE);
+    Forget();
+}
+
+std::string FakeInstaller::CommandLine() const
+{
+    for (DWORD start = GetTickCount(); !RanAlready(); Sleep(50)) {
+        if (GetTickCount() - start > 20000)
+            return "<did not run>";
+    }
+    return FileText(base + ".cmdline");
+}
+
+std::string FakeInstaller::Parameters() const
+{
+    return FileText(base + ".params");
+}
+
+bool FakeInstaller::RanAlready() const
+{
+    return FileExists(base + ".done");
+}
+
+void FakeInstaller::Forget()
+{
+    for (const char* extension : {".cmdline", ".params", ".done"})
+        DeleteFileA((base + extension).c_str());
 }

@@ -34,3 +34,19 @@ void WriteText(const std::string& path, const std::string& text);
 class CMainFrame;
 // The frame's result pair as "ErrorCode1/ErrorCode2".
 std::string Pair(const CMainFrame& frame);
+
+// The fake SDK installer copied under one name into one directory: what it
+// was given.
+class FakeInstaller {
+public:
+    FakeInstaller(const std::string& directory, const std::string& baseName);
+
+    // The command line of the last run, waiting for it with a bound.
+    std::string CommandLine() const;
+    std::string Parameters() const;
+    bool RanAlready() const;
+    void Forget();
+
+private:
+    std::string base;
+};

@@ -47,7 +47,7 @@ protected:
         Registry(HKEY_LOCAL_MACHINE, kMonitorsKey, NULL, FALSE, Registry::kAllAccess)
             .DeleteKey(kMonitor);
         ForInstall(frame);
-        maintenance.osKind = osKind;
+        maintenance.environment.osKind = osKind;
         ASSERT_TRUE(CopyFileA(BesideThisProgram(kMonitorDll).c_str(),
                               (SystemDirectory() + "\\" + kMonitorDll).c_str(), FALSE))
             << "copying the test monitor into the system directory: " << GetLastError();
@@ -55,11 +55,11 @@ protected:
 
     void ForInstall(TestFrame& run) const
     {
-        run.osKind = osKind;
+        run.environment.osKind = osKind;
         run.cmdLine.install = true;
-        run.driverName = kDriver;
-        run.langMonitorName = kMonitor;
-        run.langMonitorDll = kMonitorDll;
+        run.settings.driverName = kDriver;
+        run.settings.langMonitorName = kMonitor;
+        run.settings.langMonitorDll = kMonitorDll;
     }
 
     void Driver(const std::string& driver, const std::string& monitor = std::string())
@@ -230,7 +230,7 @@ TEST_F(LanguageMonitorTest, NtCopiesTheDriverFilesIntoTheDriverDirectory)
     }
     EXPECT_EQ(osKind == 1 ? "0/0" : "7/113", Pair(frame));
     if (osKind != 1) {
-        EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), frame.LastError);
+        EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), frame.result.LastError());
     }
     EXPECT_EQ(kMonitor, DriverMonitorName(kDriver)) << "the failed copy does not stop the step";
     EXPECT_TRUE(HasBidi("Test Printer A"));
@@ -240,7 +240,7 @@ TEST_F(LanguageMonitorTest, AMissingMonitorDllFailsOnlyOnWindows9x)
 {
     Driver(kDriver);
     Printer("Test Printer A", kDriver);
-    frame.langMonitorDll = "NOSUCHLM.DLL";
+    frame.settings.langMonitorDll = "NOSUCHLM.DLL";
     SpoolerCalls calls;
 
     EXPECT_EQ(osKind != 1, frame.InstallLanguageMonitors() != FALSE);
@@ -273,7 +273,7 @@ TEST_F(LanguageMonitorTest, FailedSpoolerCallsLeaveTheirResultPairs)
         calls.FailCall(c.function, c.nth, ERROR_ACCESS_DENIED);
         EXPECT_FALSE(run.InstallLanguageMonitors());
         EXPECT_EQ(c.pair, Pair(run));
-        EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), run.LastError);
+        EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), run.result.LastError());
     }
     EXPECT_EQ(kMonitor, DriverMonitorName(kDriver));
     EXPECT_FALSE(HasBidi("Test Printer A"));
@@ -314,7 +314,7 @@ TEST_F(LanguageMonitorTest, MaintenanceWithoutRecordedModelsHasNothingToDo)
 
     CreateKey(kModelsKey);
     TestFrame empty;
-    empty.osKind = osKind;
+    empty.environment.osKind = osKind;
     EXPECT_TRUE(empty.InstallLanguageMonitors());
     EXPECT_EQ("0/0", Pair(empty));
     EXPECT_FALSE(HasBidi("Test Printer A"));

@@ -1,5 +1,8 @@
 #include "app_test_support.h"
+#include "install_run.h"
 #include "install_test_files.h"
+#include "startup_links.h"
+#include "uninstall_run.h"
 #include "registry.h"
 #include "test_frame.h"
 
@@ -11,17 +14,17 @@ class PortSettings : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        frame.osKind = OsKindOfThisWindows();
-        frame.driverName = "NORVA LP-1";
-        frame.driverVersion = frame.osKind == 2 ? 2 : 3;
+        frame.environment.osKind = OsKindOfThisWindows();
+        frame.settings.driverName = "NORVA LP-1";
+        frame.settings.driverVersion = frame.environment.osKind == 2 ? 2 : 3;
         // The driver's key: the Version-N key of its version on NT.
         const std::string drivers =
             std::string("System\\CurrentControlSet\\control\\Print\\Environments\\") +
-            (frame.osKind == 1 ? "Windows 4.0\\Drivers"
+            (frame.environment.osKind == 1 ? "Windows 4.0\\Drivers"
                                : "Windows NT x86\\Drivers\\Version-" +
-                                     std::to_string(frame.driverVersion));
-        driverKey = drivers + "\\" + frame.driverName;
-        Registry(HKEY_LOCAL_MACHINE, drivers, NULL, TRUE, 0).DeleteKey(frame.driverName);
+                                     std::to_string(frame.settings.driverVersion));
+        driverKey = drivers + "\\" + frame.settings.driverName;
+        Registry(HKEY_LOCAL_MACHINE, drivers, NULL, TRUE, 0).DeleteKey(frame.settings.driverName);
     }
 
     void CreateDriverKey() { Registry key(HKEY_LOCAL_MACHINE, driverKey, NULL, TRUE, 0); }
@@ -30,8 +33,8 @@ protected:
     {
         ini.reset();  // the old file goes first: the new one has its name
         ini.reset(new TempIni("[Install]\r\n" + installLines));
-        frame.iniPath = ini->path;
-        return frame.WritePortSettings();
+        frame.settings.iniPath = ini->path;
+        return InstallRun(frame).WritePortSettings();
     }
 
     StoredValue Value(const char* name) const
@@ -58,8 +61,8 @@ TEST_F(PortSettings, TheDriverKeyMustExistUnlessTheTSwitchIsGivenAndTheIniIsRead
     EXPECT_EQ(1u, Value("LPT_VECP").Dword());
 
     // A missing INI fails after the old values are gone.
-    frame.iniPath = "C:\\no such dir\\setup.ini";
-    EXPECT_FALSE(frame.WritePortSettings());
+    frame.settings.iniPath = "C:\\no such dir\\setup.ini";
+    EXPECT_FALSE(InstallRun(frame).WritePortSettings());
     EXPECT_EQ("6/8", Pair(frame));
     EXPECT_FALSE(Has("LPT_VECP"));
 }
@@ -93,12 +96,12 @@ TEST_F(PortSettings, NT40TimeoutWinsOnNTOnly)
 {
     CreateDriverKey();
     EXPECT_TRUE(Write("LPT_ReadTotalTimeOut_NT40=500\r\nLPT_ReadTotalTimeOut=100\r\n"));
-    EXPECT_EQ(frame.osKind == 1 ? 100u : 500u, Value("LPT_ReadTotalTimeOut").Dword());
+    EXPECT_EQ(frame.environment.osKind == 1 ? 100u : 500u, Value("LPT_ReadTotalTimeOut").Dword());
     EXPECT_FALSE(Has("LPT_ReadTotalTimeOut_NT40"));
 
     // Standing after the plain entry, it overwrites it.
     EXPECT_TRUE(Write("LPT_ReadTotalTimeOut=100\r\nLPT_ReadTotalTimeOut_NT40=500\r\n"));
-    EXPECT_EQ(frame.osKind == 1 ? 100u : 500u, Value("LPT_ReadTotalTimeOut").Dword());
+    EXPECT_EQ(frame.environment.osKind == 1 ? 100u : 500u, Value("LPT_ReadTotalTimeOut").Dword());
 }
 
 TEST_F(PortSettings, SetLptWritesOnTheSelectedSystems)
@@ -110,7 +113,7 @@ TEST_F(PortSettings, SetLptWritesOnTheSelectedSystems)
                       "SETLPT=WIN2000,Two,REG_DWORD,\"2\"\r\n"
                       "SETLPT=ALL,All,REG_SZ,x\r\n"
                       "SETLPT=all,Never,REG_SZ,x\r\n"));
-    const int kind = frame.osKind;
+    const int kind = frame.environment.osKind;
     EXPECT_EQ(kind != 1, Has("LPT_Extra"));
     if (kind != 1) {
         EXPECT_EQ("abc", Value("LPT_Extra").Text());

@@ -1,5 +1,8 @@
 #include "app_test_support.h"
+#include "install_run.h"
 #include "install_test_files.h"
+#include "startup_links.h"
+#include "uninstall_run.h"
 #include "registry.h"
 #include "test_frame.h"
 
@@ -15,18 +18,18 @@ protected:
     void SetUp() override
     {
         ResetProductKeys();
-        frame.driverDir = "C:\\drivers";
-        frame.driverName = "NORVA LP-1";
-        frame.langMonitorName = "NORVA LM";
-        frame.langMonitorDll = "nrlm.dll";
+        frame.settings.driverDir = "C:\\drivers";
+        frame.settings.driverName = "NORVA LP-1";
+        frame.settings.langMonitorName = "NORVA LM";
+        frame.settings.langMonitorDll = "nrlm.dll";
     }
 
     BOOL Write(const std::string& installLines)
     {
         ini.reset();  // the old file goes first: the new one has its name
         ini.reset(new TempIni("[Install]\r\n" + installLines + "[Other]\r\n"));
-        frame.iniPath = ini->path;
-        return frame.WriteRegistryEntries();
+        frame.settings.iniPath = ini->path;
+        return InstallRun(frame).WriteRegistryEntries();
     }
 
     StoredValue Value(const char* name) const { return ReadValue(HKEY_LOCAL_MACHINE, kTestKey, name); }
@@ -48,7 +51,7 @@ TEST_F(RegistryEntries, SlotsDefineKeysAndEntriesWriteTheirValues)
                       "REGENTER=REG0,\"Default\",\"named\"\r\n"
                       "REGENTER=REG0,\"Bare\"\r\n"
                       "REGENTER=REG0,\"Path\",DRIVERDIR+\"\\bin\"\r\n"))
-        << frame.ErrorCode1 << "/" << frame.ErrorCode2;
+        << frame.result.ErrorCode1() << "/" << frame.result.ErrorCode2();
 
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), Value(NULL).type);
     EXPECT_EQ("text", Value(NULL).Text());
@@ -89,8 +92,8 @@ TEST_F(RegistryEntries, SlotNamesAndKeysMatchExactly)
 
 TEST_F(RegistryEntries, WithoutEntriesOnlyTheModelRecordIsWritten)
 {
-    frame.langMonitorName.clear();
-    frame.langMonitorDll.clear();
+    frame.settings.langMonitorName.clear();
+    frame.settings.langMonitorDll.clear();
     ASSERT_TRUE(Write("DRVNAME=x\r\n"));
     for (const char* name : {"LanguageMon", "LanguageMonDll"}) {
         EXPECT_EQ(static_cast<DWORD>(REG_SZ), ReadValue(HKEY_LOCAL_MACHINE, kModelKey, name).type)
@@ -111,14 +114,14 @@ TEST_F(RegistryEntries, FailuresStopTheStep)
     EXPECT_FALSE(Write("REGPATH=REG0,\"HKEY_LOCAL_MACHINE\"\r\n"));
     EXPECT_EQ("6/7", Pair(frame));
 
-    frame.iniPath = "C:\\no such dir\\setup.ini";
-    EXPECT_FALSE(frame.WriteRegistryEntries());
+    frame.settings.iniPath = "C:\\no such dir\\setup.ini";
+    EXPECT_FALSE(InstallRun(frame).WriteRegistryEntries());
     EXPECT_EQ("6/6", Pair(frame));
 
-    frame.driverDir.clear();
-    EXPECT_FALSE(frame.WriteRegistryEntries());
+    frame.settings.driverDir.clear();
+    EXPECT_FALSE(InstallRun(frame).WriteRegistryEntries());
     EXPECT_EQ("7/60", Pair(frame));
-    frame.iniPath.clear();
-    EXPECT_FALSE(frame.WriteRegistryEntries());
+    frame.settings.iniPath.clear();
+    EXPECT_FALSE(InstallRun(frame).WriteRegistryEntries());
     EXPECT_EQ("8/2", Pair(frame));
 }

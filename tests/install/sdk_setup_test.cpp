@@ -3,7 +3,10 @@
 // armed, and the wait that ends without an answer.
 #include "app_test_support.h"
 #include "debug_log.h"
+#include "install_run.h"
 #include "install_test_files.h"
+#include "startup_links.h"
+#include "uninstall_run.h"
 #include "registry.h"
 #include "setup_host.h"
 #include "test_frame.h"
@@ -27,38 +30,6 @@ void SetMachineString(const char* key, const char* name, const std::string& valu
     Registry(HKEY_LOCAL_MACHINE, key, NULL, TRUE, 0).SetString(name, value);
 }
 
-// The fake installer copied under one name into one directory: what it was
-// given.
-class FakeInstaller {
-public:
-    FakeInstaller(const std::string& directory, const std::string& baseName)
-        : base(directory + "\\" + baseName)
-    {
-        CopyFileA(BesideThisProgram("NR_Comb.exe").c_str(), (base + ".exe").c_str(), FALSE);
-        Forget();
-    }
-
-    // The command line of the last run, waiting for it with a bound.
-    std::string CommandLine() const
-    {
-        for (DWORD start = GetTickCount(); !RanAlready(); Sleep(50)) {
-            if (GetTickCount() - start > 20000)
-                return "<did not run>";
-        }
-        return FileText(base + ".cmdline");
-    }
-    std::string Parameters() const { return FileText(base + ".params"); }
-    bool RanAlready() const { return FileExists(base + ".done"); }
-    void Forget()
-    {
-        for (const char* extension : {".cmdline", ".params", ".done"})
-            DeleteFileA((base + extension).c_str());
-    }
-
-private:
-    std::string base;
-};
-
 class SdkHandOff : public ::testing::Test {
 protected:
     void SetUp() override
@@ -68,28 +39,18 @@ protected:
         for (const char* directory : {kTestRoot, kDriverDir, kSdkDir})
             CreateDirectoryA(directory, NULL);
         combined.reset(new FakeInstaller(kDriverDir, "NR_Comb"));
-        frame.driverDir = kDriverDir;
-        frame.driverName = "NORVA VTR Model 7";
-        frame.osKind = 3;
-        frame.isAdmin = TRUE;
+        frame.settings.driverDir = kDriverDir;
+        frame.settings.driverName = "NORVA VTR Model 7";
+        frame.environment.osKind = 3;
+        frame.environment.isAdmin = TRUE;
     }
 
-    void TearDown() override
-    {
-        debugLogEnabled = FALSE;
-        if (realWindow != NULL)
-            frame.hwnd = realWindow;
-    }
+    void TearDown() override { debugLogEnabled = FALSE; }
 
     // The command lines name a fixed window handle instead of the frame's.
-    void UseFixedWindow()
-    {
-        realWindow = frame.hwnd;
-        frame.hwnd = kWindow;
-    }
+    void UseFixedWindow() { frame.environment.replyWindow = kWindow; }
 
     TestFrame frame;
-    HWND realWindow = NULL;
     std::unique_ptr<FakeInstaller> combined;
 };
 
@@ -132,15 +93,15 @@ TEST_F(SdkHandOff, CombinedInstallerCommandLinesCharacterForCharacter)
             SetMachineString(kSdkInfoKey, "InstallDir", c.sdkDir);
         if (c.routerPath != nullptr)
             SetMachineString(kRouterKey, "EXEPath", c.routerPath);
-        frame.osKind = c.osKind;
-        frame.isAdmin = c.isAdmin;
+        frame.environment.osKind = c.osKind;
+        frame.environment.isAdmin = c.isAdmin;
         frame.cmdLine.npFlag = c.npFlag;
-        frame.awaitSdkReply = frame.awaitInstallerReply = FALSE;
+        frame.waits.sdk.awaitSdkReply = frame.waits.sdk.awaitInstallerReply = FALSE;
         combined->Forget();
-        ASSERT_TRUE(frame.InstallZQAPI());
+        ASSERT_TRUE(InstallRun(frame).InstallZQAPI());
         EXPECT_EQ(head + c.middle + kTail, combined->CommandLine());
         EXPECT_EQ("0/0", Pair(frame));
-        EXPECT_TRUE(frame.awaitSdkReply && frame.awaitInstallerReply) << "both replies awaited";
+        EXPECT_TRUE(frame.waits.sdk.awaitSdkReply && frame.waits.sdk.awaitInstallerReply) << "both replies awaited";
     }
 }
 
@@ -148,14 +109,14 @@ TEST_F(SdkHandOff, NamedInstallerGetsOnlyAParameterFileEachRunANewOne)
 {
     UseFixedWindow();
     FakeInstaller named(kDriverDir, "SdkSetup");
-    frame.sdkInstaller = "SdkSetup.exe";
-    frame.sdkIniFile = "zq sdk.ini";
+    frame.settings.sdkInstaller = "SdkSetup.exe";
+    frame.settings.sdkIniFile = "zq sdk.ini";
     SetMachineString(kSdkInfoKey, "InstallDir", kSdkDir);
 
     std::string files[2];
     for (std::string& file : files) {
         named.Forget();
-        ASSERT_TRUE(frame.InstallZQAPI());
+        ASSERT_TRUE(InstallRun(frame).InstallZQAPI());
         const std::string command = named.CommandLine();
         const std::string head = std::string("\"") + kDriverDir + "\\SdkSetup.exe\" /F=\"";
         ASSERT_EQ(head, command.substr(0, head.size())) << command;
@@ -176,30 +137,30 @@ TEST_F(SdkHandOff, NamedInstallerGetsOnlyAParameterFileEachRunANewOne)
 
 TEST_F(SdkHandOff, InstallersThatCannotStartLeaveTheirPairsAndNoWait)
 {
-    frame.driverDir = std::string(kTestRoot) + "\\missing";
-    EXPECT_FALSE(frame.InstallZQAPI());
+    frame.settings.driverDir = std::string(kTestRoot) + "\\missing";
+    EXPECT_FALSE(InstallRun(frame).InstallZQAPI());
     EXPECT_EQ("4/1", Pair(frame));
-    EXPECT_FALSE(frame.awaitSdkReply || frame.awaitInstallerReply);
+    EXPECT_FALSE(frame.waits.sdk.awaitSdkReply || frame.waits.sdk.awaitInstallerReply);
     // Nothing else awaited: the run completes at once.
     frame.StartWaitTimer();
     EXPECT_EQ(NULL, frame.hwnd);
 
     // No temporary file for the parameters: nothing is started.
     TestFrame named;
-    named.driverDir = kDriverDir;
-    named.sdkInstaller = "SdkSetup.exe";
+    named.settings.driverDir = kDriverDir;
+    named.settings.sdkInstaller = "SdkSetup.exe";
     char savedTmp[MAX_PATH] = "";
     char savedTemp[MAX_PATH] = "";
     GetEnvironmentVariableA("TMP", savedTmp, MAX_PATH);
     GetEnvironmentVariableA("TEMP", savedTemp, MAX_PATH);
     SetEnvironmentVariableA("TMP", "C:\\no such directory");
     SetEnvironmentVariableA("TEMP", "C:\\no such directory");
-    const BOOL started = named.InstallZQAPI();
+    const BOOL started = InstallRun(named).InstallZQAPI();
     SetEnvironmentVariableA("TMP", savedTmp);
     SetEnvironmentVariableA("TEMP", savedTemp);
     EXPECT_FALSE(started);
     EXPECT_EQ("7/100", Pair(named));
-    EXPECT_FALSE(named.awaitSdkReply || named.awaitInstallerReply);
+    EXPECT_FALSE(named.waits.sdk.awaitSdkReply || named.waits.sdk.awaitInstallerReply);
 }
 
 TEST_F(SdkHandOff, UninstallerStartsOnlyWhenAnSdkIsRecorded)
@@ -208,35 +169,35 @@ TEST_F(SdkHandOff, UninstallerStartsOnlyWhenAnSdkIsRecorded)
     FakeInstaller uninstaller(kSdkDir, "zqapiset");
 
     // No SDK recorded: nothing to do, no wait.
-    EXPECT_TRUE(frame.UninstallZQAPI());
-    EXPECT_FALSE(frame.awaitSdkReply);
+    EXPECT_TRUE(UninstallRun(frame).UninstallZQAPI());
+    EXPECT_FALSE(frame.waits.sdk.awaitSdkReply);
     EXPECT_EQ("CMainFrame::UninstallZQAPI()\n", FileText(kTraceLog));
 
     CreateKey(kSdkInfoKey);  // recorded without a directory
-    EXPECT_FALSE(frame.UninstallZQAPI());
+    EXPECT_FALSE(UninstallRun(frame).UninstallZQAPI());
     EXPECT_EQ("3/11", Pair(frame));
-    EXPECT_FALSE(frame.awaitSdkReply);
+    EXPECT_FALSE(frame.waits.sdk.awaitSdkReply);
 
     // Recorded with its directory: only the uninstaller's reply is awaited.
     UseFixedWindow();
     DeleteFileA(kTraceLog);
     SetMachineString(kSdkInfoKey, "InstallDir", kSdkDir);
-    ASSERT_TRUE(frame.UninstallZQAPI());
+    ASSERT_TRUE(UninstallRun(frame).UninstallZQAPI());
     const std::string command = std::string("\"") + kSdkDir + "\\zqapiset.exe\" /Act=Un" + kTail;
     EXPECT_EQ(command, uninstaller.CommandLine());
-    EXPECT_TRUE(frame.awaitSdkReply);
-    EXPECT_FALSE(frame.awaitInstallerReply);
+    EXPECT_TRUE(frame.waits.sdk.awaitSdkReply);
+    EXPECT_FALSE(frame.waits.sdk.awaitInstallerReply);
     EXPECT_EQ("CMainFrame::UninstallZQAPI()\n    Execute ZQAPI SDK  " + command +
                   "\nCMainFrame::UninstallZQAPI() exit\n",
               FileText(kTraceLog));
 
     // A directory without the uninstaller.
-    frame.awaitSdkReply = FALSE;
+    frame.waits.sdk.awaitSdkReply = FALSE;
     DeleteFileA(kTraceLog);
     SetMachineString(kSdkInfoKey, "InstallDir", std::string(kTestRoot) + "\\gone");
-    EXPECT_FALSE(frame.UninstallZQAPI());
+    EXPECT_FALSE(UninstallRun(frame).UninstallZQAPI());
     EXPECT_EQ("4/1", Pair(frame));
-    EXPECT_FALSE(frame.awaitSdkReply);
+    EXPECT_FALSE(frame.waits.sdk.awaitSdkReply);
     EXPECT_EQ("CMainFrame::UninstallZQAPI()\n    Execute ZQAPI SDK  \"C:\\Monsetup SDK\\gone"
               "\\zqapiset.exe\" /Act=Un" + std::string(kTail) +
                   "\nCMainFrame::UninstallZQAPI() exit error\n",
@@ -250,7 +211,7 @@ TEST_F(SdkHandOff, NoAnswerEndsWith4_10AfterTheTimeout)
     frame.cmdLine.install = true;
     frame.cmdLine.callerWindow = static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(caller.hwnd));
     SetMachineString(kSdkInfoKey, "InstallDir", kSdkDir);
-    ASSERT_TRUE(frame.InstallZQAPI());
+    ASSERT_TRUE(InstallRun(frame).InstallZQAPI());
     ASSERT_NE("<did not run>", combined->CommandLine());
     frame.timerId = kWaitTimerId;  // as StartWaitTimer leaves it
     int ticks = 0;

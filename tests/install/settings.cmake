@@ -1,7 +1,7 @@
 # The installation settings, under each Windows and under three user languages.
 monsetup_add_test(install_settings_tests
     SOURCES install_settings_test.cpp
-    LIBS monchk_all install_test_support
+    LIBS app install_test_support
     WINVERS win98 nt40 win2k)
 foreach(language de_DE ja_JP)
     add_test(NAME install_settings_tests.${language} COMMAND install_settings_tests

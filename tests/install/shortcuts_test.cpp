@@ -2,7 +2,10 @@
 // the Startup folder the Windows version calls for, earlier links to the same
 // program removed first, and old fixed-name links removed by pattern.
 #include "app_test_support.h"
+#include "install_run.h"
 #include "install_test_files.h"
+#include "startup_links.h"
+#include "uninstall_run.h"
 #include "test_frame.h"
 
 #include <gtest/gtest.h>
@@ -123,8 +126,8 @@ protected:
     void SetUp() override
     {
         GetCurrentDirectoryA(MAX_PATH, savedDirectory);
-        frame.osKind = OsKindOfThisWindows();
-        const bool nt = frame.osKind != 1;
+        frame.environment.osKind = OsKindOfThisWindows();
+        const bool nt = frame.environment.osKind != 1;
         startup = FolderPath(nt ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP);
         otherStartup = FolderPath(nt ? CSIDL_STARTUP : CSIDL_COMMON_STARTUP);
         ASSERT_FALSE(startup.empty());
@@ -133,7 +136,7 @@ protected:
         EmptyFolder(otherStartup);
 
         CreateDirectoryA(kDriverDir, NULL);
-        frame.driverDir = kDriverDir;
+        frame.settings.driverDir = kDriverDir;
         target = std::string(kDriverDir) + "\\" + ThisProgramName();
         WriteText(target, "");
     }
@@ -164,15 +167,15 @@ protected:
 
 TEST_F(StartupShortcuts, InstallingTwiceLeavesOneLinkEvenWhenItsNameChanged)
 {
-    frame.shortcutName = "VTR3 Monitor";
-    ASSERT_TRUE(frame.CreateShortcuts());
+    frame.settings.shortcutName = "VTR3 Monitor";
+    ASSERT_TRUE(InstallRun(frame).CreateShortcuts());
 
     const std::string linkTarget = LinkTarget(InStartup("VTR3 Monitor.lnk"));
     EXPECT_TRUE(SameFile(target, linkTarget)) << "link points at " << linkTarget;
     EXPECT_TRUE(FilesIn(otherStartup).empty()) << "the other Startup folder was written";
 
-    frame.shortcutName = "VTR3 Monitor renamed";
-    ASSERT_TRUE(frame.CreateShortcuts());
+    frame.settings.shortcutName = "VTR3 Monitor renamed";
+    ASSERT_TRUE(InstallRun(frame).CreateShortcuts());
     EXPECT_EQ(std::vector<std::string>{"VTR3 Monitor renamed.lnk"}, LinksToProgram());
     EXPECT_FALSE(FileExists(InStartup("VTR3 Monitor.lnk")));
 
@@ -180,7 +183,7 @@ TEST_F(StartupShortcuts, InstallingTwiceLeavesOneLinkEvenWhenItsNameChanged)
     char current[MAX_PATH] = "";
     GetCurrentDirectoryA(MAX_PATH, current);
     EXPECT_EQ(0, lstrcmpiA(startup.c_str(), current)) << current;
-    EXPECT_EQ(0, frame.ErrorCode1);
+    EXPECT_EQ(0, frame.result.ErrorCode1());
 }
 
 TEST_F(StartupShortcuts, LinksToTheProgramGoInAnyCaseOrFormAndOthersStay)
@@ -204,13 +207,13 @@ TEST_F(StartupShortcuts, LinksToTheProgramGoInAnyCaseOrFormAndOthersStay)
     ASSERT_TRUE(WriteLink(InStartup("elsewhere.lnk"), elsewhere));
 
     const std::vector<std::string> others = {"elsewhere.lnk", "notes.lnk", "other.lnk"};
-    ASSERT_TRUE(frame.DeleteLinksTo(target));
+    ASSERT_TRUE(StartupLinks(frame.environment, frame.result).DeleteLinksTo(target));
     EXPECT_EQ(others, FilesIn(startup));
     EXPECT_TRUE(FileExists(InStartup("folder.lnk")));
     EXPECT_EQ("0/0", Pair(frame));
 
     // Nothing left that points at it: nothing more goes, still a success.
-    ASSERT_TRUE(frame.DeleteLinksTo(target));
+    ASSERT_TRUE(StartupLinks(frame.environment, frame.result).DeleteLinksTo(target));
     EXPECT_EQ(others, FilesIn(startup));
     RemoveDirectoryA(InStartup("folder.lnk").c_str());
     DeleteFileA(otherProgram.c_str());
@@ -224,7 +227,7 @@ TEST_F(StartupShortcuts, OldFixedNameLinksGoByPattern)
         WriteText(InStartup(name), "");
     SetFileAttributesA(InStartup("MONLNKab.LNK").c_str(), FILE_ATTRIBUTE_READONLY);
 
-    ASSERT_TRUE(frame.DeleteShortcutLinks());
+    ASSERT_TRUE(UninstallRun(frame).DeleteShortcutLinks());
     EXPECT_EQ((std::vector<std::string>{"MONLNK001.LNK", "MONLNK1.LNK", "XMONLNK01.LNK"}),
               FilesIn(startup));
 }
@@ -232,36 +235,36 @@ TEST_F(StartupShortcuts, OldFixedNameLinksGoByPattern)
 TEST_F(StartupShortcuts, ALinkThatCannotBeWrittenIsReported)
 {
     // Beyond the path limit.
-    frame.shortcutName = std::string(MAX_PATH, 'n');
-    EXPECT_FALSE(frame.CreateShortcuts());
+    frame.settings.shortcutName = std::string(MAX_PATH, 'n');
+    EXPECT_FALSE(InstallRun(frame).CreateShortcuts());
     EXPECT_EQ("7/91", Pair(frame));
 
     // In a folder that does not exist: the link object cannot save it.
-    frame.ErrorCode1 = frame.ErrorCode2 = 0;
-    frame.shortcutName = "no such folder\\VTR3 Monitor";
-    EXPECT_FALSE(frame.CreateShortcuts());
+    frame.result.Record({0, 0});
+    frame.settings.shortcutName = "no such folder\\VTR3 Monitor";
+    EXPECT_FALSE(InstallRun(frame).CreateShortcuts());
     EXPECT_EQ("7/91", Pair(frame));
     EXPECT_TRUE(FilesIn(startup).empty());
 }
 
 TEST_F(StartupShortcuts, AMissingStartupFolderEndsEachOperationWithItsPair)
 {
-    frame.shortcutName = "VTR3 Monitor";
+    frame.settings.shortcutName = "VTR3 Monitor";
     ASSERT_TRUE(RemoveDirectoryA(startup.c_str()));
 
     // The shell has no folder to name.
-    EXPECT_FALSE(frame.CreateShortcuts());
+    EXPECT_FALSE(InstallRun(frame).CreateShortcuts());
     EXPECT_EQ("7/90", Pair(frame));
-    EXPECT_FALSE(frame.DeleteLinksTo(target));
+    EXPECT_FALSE(StartupLinks(frame.environment, frame.result).DeleteLinksTo(target));
     EXPECT_EQ("7/95", Pair(frame));
-    EXPECT_FALSE(frame.DeleteShortcutLinks());
+    EXPECT_FALSE(UninstallRun(frame).DeleteShortcutLinks());
     EXPECT_EQ("7/120", Pair(frame));
 
     // A plain file in its place: the shell names it, but it cannot be entered.
     WriteText(startup, "");
-    EXPECT_FALSE(frame.CreateShortcuts());
+    EXPECT_FALSE(InstallRun(frame).CreateShortcuts());
     EXPECT_EQ("7/96", Pair(frame));
-    EXPECT_FALSE(frame.DeleteShortcutLinks());
+    EXPECT_FALSE(UninstallRun(frame).DeleteShortcutLinks());
     EXPECT_EQ("7/121", Pair(frame));
 
     DeleteFileA(startup.c_str());

@@ -54,16 +54,19 @@ int main()
     std::optional<DriverRecord> driver = InstalledDriver("NORVA LP-1");
     if (!driver)
         return 1;
-    // Windows 98 keeps a driver's key right under "Drivers", where the port
-    // settings go; Wine files it under "Version-0", so the 98 key is made here.
-    if (GetVersion() & 0x80000000) {
-        HKEY key;
-        if (RegCreateKeyA(HKEY_LOCAL_MACHINE,
-                          "System\\CurrentControlSet\\control\\Print\\Environments\\Windows 4.0"
-                          "\\Drivers\\NORVA LP-1",
-                          &key) == ERROR_SUCCESS)
-            RegCloseKey(key);
-    }
+    // The port settings go to the driver's key of a 32-bit system: right
+    // under "Drivers" on Windows 98 (Wine files it under "Version-0"), under
+    // "Windows NT x86" on NT (a 64-bit build sees "Windows x64"). Where Wine
+    // does not make that key, it is made here.
+    std::string driverKey = "System\\CurrentControlSet\\control\\Print\\Environments\\";
+    if (GetVersion() & 0x80000000)
+        driverKey += "Windows 4.0\\Drivers\\NORVA LP-1";
+    else
+        driverKey += "Windows NT x86\\Drivers\\Version-" + std::to_string(driver->version) +
+                     "\\NORVA LP-1";
+    HKEY key;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, driverKey.c_str(), &key) == ERROR_SUCCESS)
+        RegCloseKey(key);
     const std::string driverDir = driver->driverPath.substr(0, driver->driverPath.rfind('\\'));
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);

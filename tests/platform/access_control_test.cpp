@@ -1,6 +1,7 @@
 #include "access_control.h"
 
 #include "registry.h"
+#include "registry_helpers.h"
 #include "test_windows.h"
 
 #include <gtest/gtest.h>
@@ -10,33 +11,28 @@
 
 namespace {
 
-// The DACL of a registry key, read back through its security descriptor.
-class KeyDacl {
-public:
-    explicit KeyDacl(HKEY key)
-    {
-        DWORD size = 0;
-        RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, NULL, &size);
-        if (size == 0)
-            return;
-        descriptor.resize(size);
-        if (RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.data(), &size) !=
-            ERROR_SUCCESS)
-            return;
-        BOOL present = FALSE;
-        BOOL defaulted = FALSE;
-        GetSecurityDescriptorDacl(descriptor.data(), &present, &acl, &defaulted);
-    }
-
-    PACL acl = NULL;
-
-private:
-    std::vector<BYTE> descriptor;
-};
-
 void FreeSidCopy(PSID sid)
 {
     HeapFree(GetProcessHeap(), 0, sid);
+}
+
+// Checks that the DACL holds exactly the two entries: the running user, then
+// Everyone, both allowed GENERIC_ALL.
+void ExpectUserAndEveryoneFullAccess(const std::vector<DaclEntry>& dacl, const char* where)
+{
+    ASSERT_EQ(2u, dacl.size()) << where;
+    PSID user = NULL;
+    PSID everyone = NULL;
+    ASSERT_TRUE(CAccessControl::GetUserSid(&user));
+    ASSERT_TRUE(CAccessControl::GetEveryoneSid(&everyone));
+    PSID expected[2] = {user, everyone};
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, dacl[i].type) << where << " entry " << i;
+        EXPECT_EQ(static_cast<DWORD>(GENERIC_ALL), dacl[i].mask) << where << " entry " << i;
+        EXPECT_TRUE(dacl[i].Names(expected[i])) << where << " entry " << i;
+    }
+    FreeSidCopy(user);
+    FreeSidCopy(everyone);
 }
 
 }  // namespace
@@ -51,30 +47,7 @@ TEST(AccessControl, NothingIsBuiltOnWindows9x)
     EXPECT_EQ(nullptr, attributes);
 }
 
-// Checks that `acl` holds exactly the two entries: the running user, then
-// Everyone, both allowed GENERIC_ALL.
-void ExpectUserAndEveryoneFullAccess(PACL acl)
-{
-    ASSERT_NE(nullptr, acl);
-    ASSERT_EQ(2u, acl->AceCount);
-    PSID user = NULL;
-    PSID everyone = NULL;
-    ASSERT_TRUE(CAccessControl::GetUserSid(&user));
-    ASSERT_TRUE(CAccessControl::GetEveryoneSid(&everyone));
-    PSID expected[2] = {user, everyone};
-    for (DWORD i = 0; i < 2; ++i) {
-        void* entry = NULL;
-        ASSERT_TRUE(GetAce(acl, i, &entry));
-        ACCESS_ALLOWED_ACE* ace = static_cast<ACCESS_ALLOWED_ACE*>(entry);
-        EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, ace->Header.AceType) << "entry " << i;
-        EXPECT_EQ(static_cast<DWORD>(GENERIC_ALL), ace->Mask) << "entry " << i;
-        EXPECT_TRUE(EqualSid(&ace->SidStart, expected[i])) << "entry " << i;
-    }
-    FreeSidCopy(user);
-    FreeSidCopy(everyone);
-}
-
-TEST(AccessControl, OnNTTheDaclGrantsTheUserAndEveryoneFullAccess)
+TEST(AccessControl, OnNTTheDaclGrantsTheUserAndEveryoneFullAccessAndTheRegistryKeepsIt)
 {
     if (!IsWindowsNT())
         GTEST_SKIP() << "Windows NT only";
@@ -96,25 +69,15 @@ TEST(AccessControl, OnNTTheDaclGrantsTheUserAndEveryoneFullAccess)
                                           &defaulted));
     EXPECT_TRUE(present);
     EXPECT_FALSE(defaulted);
-    ExpectUserAndEveryoneFullAccess(acl);
-}
-
-TEST(AccessControl, TheRegistryAcceptsTheDescriptorAsItIs)
-{
-    if (!IsWindowsNT())
-        GTEST_SKIP() << "Windows NT only";
-    CAccessControl control;
-    LPSECURITY_ATTRIBUTES attributes = NULL;
-    ASSERT_EQ(0, control.Build(&attributes));
+    ExpectUserAndEveryoneFullAccess(DaclEntries(acl), "built");
 
     // Wine's RegCreateKeyExA ignores security attributes, so the descriptor
     // is applied explicitly here to read the stored form back.
     Registry key(HKEY_CURRENT_USER, "Software\\MonsetupAclTest", attributes, TRUE, 0);
     ASSERT_TRUE(key.isOpen);
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key.hKey, DACL_SECURITY_INFORMATION,
-                                               attributes->lpSecurityDescriptor));
-    KeyDacl dacl(key.hKey);
-    ExpectUserAndEveryoneFullAccess(dacl.acl);
+    ASSERT_TRUE(key.SetSecurity(DACL_SECURITY_INFORMATION, attributes->lpSecurityDescriptor));
+    ExpectUserAndEveryoneFullAccess(KeyDacl(HKEY_CURRENT_USER, "Software\\MonsetupAclTest"),
+                                    "stored");
 }
 
 TEST(AccessControl, EveryoneIsTheWorldSid)

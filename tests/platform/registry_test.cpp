@@ -1,6 +1,13 @@
 #include "registry.h"
 
+#include "product_keys.h"
+#include "registry_helpers.h"
+#include "test_windows.h"
+
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <utility>
 
 namespace {
 
@@ -8,11 +15,7 @@ const char kRoot[] = "Software\\MonsetupTest";
 
 bool KeyExists(const std::string& path)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    return KeyExists(HKEY_CURRENT_USER, path);
 }
 
 class RegistryTest : public ::testing::Test {
@@ -133,4 +136,102 @@ TEST_F(RegistryTest, EnumerationListsNamesThenEnds)
 
     EXPECT_TRUE(key.DeleteValue("first"));
     EXPECT_FALSE(key.DeleteValue("first"));
+}
+
+TEST_F(RegistryTest, NamedWaysInOpenWithTheirAccessAndOnlyOneCreates)
+{
+    EXPECT_FALSE(Registry::OpenForReading(HKEY_CURRENT_USER, Path("a")).isOpen);
+    SetLastError(0);
+    Registry missing = Registry::OpenForWriting(HKEY_CURRENT_USER, Path("a"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError()) << "why it did not open";
+    EXPECT_FALSE(missing.isOpen);
+    EXPECT_FALSE(KeyExists(Path("a")));
+
+    Registry created = Registry::CreateWithSecurity(HKEY_CURRENT_USER, Path("a"), NULL);
+    ASSERT_TRUE(created.isOpen);
+    EXPECT_TRUE(created.SetDword("d", 5));
+    EXPECT_TRUE(Registry::OpenWithAccess(HKEY_CURRENT_USER, Path("a"), WRITE_DAC).isOpen);
+
+    // A moved key is held once: by its new owner.
+    Registry moved = std::move(created);
+    EXPECT_FALSE(created.isOpen);
+    EXPECT_FALSE(created.SetDword("d", 6));
+    ASSERT_TRUE(moved.isOpen);
+    EXPECT_EQ(5u, moved.QueryDword("d", 0));
+    moved = Registry::OpenForReading(HKEY_CURRENT_USER, Path("a"));
+    EXPECT_EQ(Registry::kRead, moved.access);
+    EXPECT_EQ(5u, moved.QueryDword("d", 0));
+}
+
+TEST_F(RegistryTest, SubkeysCountOpenAndGoOneByOne)
+{
+    Registry root = Registry::CreateWithSecurity(HKEY_CURRENT_USER, kRoot, NULL);
+    DWORD count = 99;
+    ASSERT_TRUE(root.CountSubkeys(&count));
+    EXPECT_EQ(0u, count);
+    for (const char* name : {"one", "two\\deep"})
+        Registry::CreateWithSecurity(HKEY_CURRENT_USER, Path(name), NULL).SetString("v", name);
+    ASSERT_TRUE(root.CountSubkeys(&count));
+    EXPECT_EQ(2u, count);
+    EXPECT_EQ("one", root.OpenSubkey("one", Registry::kRead).QueryString("v", ""));
+    EXPECT_FALSE(root.OpenSubkey("three", Registry::kRead).isOpen);
+
+    EXPECT_TRUE(root.DeleteSubkey("one"));
+    EXPECT_FALSE(KeyExists(Path("one")));
+    EXPECT_FALSE(root.DeleteSubkey("one"));
+    EXPECT_FALSE(Registry().CountSubkeys(&count));
+}
+
+TEST_F(RegistryTest, StringsIntoBuffersAreWholeOrEmpty)
+{
+    Registry key = Registry::CreateWithSecurity(HKEY_CURRENT_USER, Path("values"), NULL);
+    ASSERT_TRUE(key.SetString("name", "NORVA"));  // 6 bytes with the NUL
+    const BYTE raw[6] = {'N', 'O', 'R', 'V', 'A', '!'};
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key.hKey, "raw", 0, REG_BINARY, raw, sizeof raw));
+    const struct {
+        const char* value;
+        DWORD size;
+        BOOL read;
+        const char* text;
+    } cases[] = {
+        {"name", 260, TRUE, "NORVA"}, {"name", 6, TRUE, "NORVA"},   {"name", 5, FALSE, ""},
+        {"raw", 7, TRUE, "NORVA!"},   {"raw", 6, FALSE, ""},        {"missing", 260, FALSE, ""},
+    };
+    for (const auto& c : cases) {
+        char buffer[260];
+        std::memset(buffer, 'x', sizeof buffer);
+        EXPECT_EQ(c.read, key.ReadString(c.value, buffer, c.size)) << c.value << " " << c.size;
+        EXPECT_STREQ(c.text, buffer) << c.value << " " << c.size;
+    }
+    char buffer[8] = "x";
+    EXPECT_FALSE(Registry().ReadString("name", buffer, sizeof buffer));
+    EXPECT_STREQ("", buffer);
+}
+
+// The product's keys are where the 32-bit programs of the product keep them.
+TEST(ProductKeys, AreInThe32BitViewOf64BitWindows)
+{
+    const std::string path = std::string(kProductKey) + "\\PlatformTest";
+    DeleteTree(HKEY_LOCAL_MACHINE, path, kProductView);
+    {
+        Registry created = CreateProductKey(path + "\\child", NULL);
+        ASSERT_TRUE(created.isOpen);
+        EXPECT_TRUE(created.SetDword("d", 7));
+    }
+    Registry product = OpenProductKey(path);
+    ASSERT_TRUE(product.isOpen);
+    EXPECT_EQ(Registry::kRead | kProductView, product.access);
+    EXPECT_EQ(7u, product.OpenSubkey("child", Registry::kRead | kProductView).QueryDword("d", 0))
+        << "a subkey is in its parent's view";
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, path + "\\child", kProductView));
+#ifdef _WIN64
+    if (IsWindowsNT()) {  // Wine presenting 95/98 ignores the view flags
+        EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_32KEY), kProductView);
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, path, KEY_WOW64_64KEY));
+    }
+#else
+    EXPECT_EQ(0u, kProductView) << "Windows 95/98, NT 4.0 and 2000 know no views";
+#endif
+    EXPECT_TRUE(OpenProductKey(kProductKey, Registry::kAllAccess).DeleteKey("PlatformTest"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, path, kProductView));
 }

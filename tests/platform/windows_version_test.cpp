@@ -25,4 +25,5 @@ TEST(WindowsVersion, WineReportsThePresentedWindows)
         EXPECT_EQ(6u, v.dwMajorVersion);
         EXPECT_EQ(1u, v.dwMinorVersion);
     }
+    EXPECT_EQ(presented != "win98", IsWindowsNT() != FALSE);
 }

@@ -1,5 +1,6 @@
 // MONEXT01.dll as the shell meets it: loaded by path or through COM after
 // regsvr32, reached only through its exports and interfaces.
+#include "registry_helpers.h"
 #include "setup_host.h"
 #include "shellext_env.h"
 
@@ -156,6 +157,44 @@ TEST_F(ComServer, TheDllStaysWhileAFactoryOrAnObjectLives)
     FreeLibrary(module);
     module = LoadLibraryA(kDll.c_str());
     EXPECT_EQ("In DLLMain, DLL_PROCESS_DETACH\r\nIn DLLMain, DLL_PROCESS_ATTACH\r\n", ReadLog());
+
+    // A process that ends with the DLL loaded: nothing is logged under the
+    // loader lock of its exit.
+    DeleteLog();
+    ASSERT_EQ(0u, RunAsSetupHost(BesideThisProgram("dll_host.exe"), "\"" + kDll + "\"", 60000,
+                                 false)
+                      .exitCode);
+    EXPECT_EQ("In DLLMain, DLL_PROCESS_ATTACH\r\n", ReadLog());
+}
+
+TEST_F(ComServer, ALockKeepsTheDllWithoutAnyObject)
+{
+    IClassFactory* factory = Factory();
+    ASSERT_NE(nullptr, factory);
+    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+    EXPECT_EQ(0u, factory->Release());
+    EXPECT_EQ(S_FALSE, canUnloadNow()) << "two locks, no object";
+
+    factory = Factory();
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    EXPECT_EQ(0u, factory->Release());
+    EXPECT_EQ(S_FALSE, canUnloadNow()) << "one lock left";
+    factory = Factory();
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    EXPECT_EQ(0u, factory->Release());
+    EXPECT_EQ(S_OK, canUnloadNow());
+
+    // An unlock without a lock is ignored: the next lock still holds.
+    factory = Factory();
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+    EXPECT_EQ(0u, factory->Release());
+    EXPECT_EQ(S_FALSE, canUnloadNow());
+    factory = Factory();
+    factory->LockServer(FALSE);
+    factory->Release();
+    EXPECT_EQ(S_OK, canUnloadNow());
 }
 
 namespace {
@@ -197,7 +236,7 @@ TEST(ComRegistration, Regsvr32RegistersWhatUninstallRemovesAndCoCreateInstanceWo
     EXPECT_EQ("Apartment", Classes(classKey + "\\InprocServer32", "ThreadingModel"));
     for (const std::string& handler : handlers)
         EXPECT_EQ(kClsidText, Classes(handler)) << handler;
-    EXPECT_NE("", HklmString(approved, kClsidText));
+    EXPECT_NE("", ReadValue(HKEY_LOCAL_MACHINE, approved, kClsidText).Text());
 
     // The shell's way in: a copy hook deleting a product printer's entry.
     ASSERT_TRUE(SUCCEEDED(CoInitialize(NULL)));
@@ -215,6 +254,6 @@ TEST(ComRegistration, Regsvr32RegistersWhatUninstallRemovesAndCoCreateInstanceWo
     EXPECT_EQ("<none>", Classes(classKey));
     for (const std::string& handler : handlers)
         EXPECT_EQ("<none>", Classes(handler)) << handler;
-    EXPECT_EQ("", HklmString(approved, kClsidText));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, approved, kClsidText));
     EXPECT_EQ("kept", Classes(neighbour));
 }

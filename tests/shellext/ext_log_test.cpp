@@ -2,14 +2,12 @@
 
 #include "shellext_env.h"
 
-#include <shlwapi.h>
-
 #include <gtest/gtest.h>
 
 TEST(ExtLog, WritesExactlyTheFormattedLinesOnlyWhileSwitchedOn)
 {
     ResetProductKeys();
-    SHDeleteKeyA(HKEY_LOCAL_MACHINE, "software\\NORVA\\VTR3\\Debug");
+    DeleteProductTree(kDebugKey);
     EXPECT_FALSE(IsExtLogEnabled());
     ExtDebugLog("> Missing switch\r\n");
     SetLogSwitch(0);
@@ -40,4 +38,23 @@ TEST(ExtLog, LongLinesAreCutToTheLineBufferAndKeepTheirLineEnd)
     ASSERT_EQ(255u + 6u, log.size());
     EXPECT_EQ("    PrinterName=xxx", log.substr(0, 19));
     EXPECT_EQ("x\r\nnext\r\n", log.substr(252));
+}
+
+TEST(ExtLog, ALineIsDroppedWhileAnotherWriterHoldsTheFileAndTheCallersErrorStays)
+{
+    ResetProductKeys();
+    ExtDebugLog("first\r\n");
+    {
+        // Another process writing the log: our line gives way, nothing waits.
+        HANDLE writer = CreateFileA("C:\\MONEXT01.LOG", GENERIC_WRITE, FILE_SHARE_READ, NULL,
+                                    OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+        SetLastError(ERROR_ACCESS_DENIED);
+        ExtDebugLog("dropped\r\n");
+        EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError())
+            << "logging between a failure and its report keeps the failure's error";
+        CloseHandle(writer);
+    }
+    ExtDebugLog("last\r\n");
+    EXPECT_EQ("first\r\nlast\r\n", ReadLog());
 }

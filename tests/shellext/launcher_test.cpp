@@ -37,17 +37,26 @@ protected:
 
 TEST_F(Launcher, ModulesAreFoundThroughThePrintersModel)
 {
-    monrunPath[0] = moncfgPath[0] = '\0';
-    EXPECT_TRUE(LocateModules(kProductPrinter));
-    EXPECT_EQ(kMonrun, monrunPath);
-    EXPECT_EQ(kMoncfg, moncfgPath);
-    for (const char* printer : {kForeignPrinter, "Not In Spooler", ""})
-        EXPECT_FALSE(LocateModules(printer)) << printer;
+    const PrinterModel model(kProductPrinter);
+    ModulePaths paths;
+    EXPECT_TRUE(LocateModules(model, paths));
+    EXPECT_EQ(kMonrun, paths.monrun);
+    EXPECT_EQ(kMoncfg, paths.moncfg);
+    for (const char* printer : {kForeignPrinter, "Not In Spooler", ""}) {
+        EXPECT_FALSE(LocateModules(PrinterModel(printer), paths)) << printer;
+        EXPECT_EQ(kMonrun, paths.monrun) << "paths kept without a model";
+    }
 
-    SetHklmString(DriverKey(kProductDriver), "MONCFG", kMoncfg + ".missing");
-    EXPECT_FALSE(LocateModules(kProductPrinter));
-    EXPECT_EQ(kMonrun, monrunPath) << "only the monitor's path is set";
-    EXPECT_STREQ("", moncfgPath);
+    SetProductString(DriverKey(kProductDriver), "MONCFG", kMoncfg + ".missing");
+    EXPECT_FALSE(LocateModules(model, paths));
+    EXPECT_EQ(kMonrun, paths.monrun) << "only the monitor's path is set";
+    EXPECT_STREQ("", paths.moncfg);
+
+    SetProductString(DriverKey(kProductDriver), "MONCFG", kMoncfg);
+    SetProductString(DriverKey(kProductDriver), "MONRUN", kMonrun + ".missing");
+    EXPECT_FALSE(LocateModules(model, paths));
+    EXPECT_STREQ("", paths.monrun) << "without the monitor, MONCFG is not looked for";
+    EXPECT_STREQ("", paths.moncfg);
 }
 
 TEST_F(Launcher, TheProgramGetsThePrinterNameThroughAParameterFile)
@@ -95,4 +104,22 @@ TEST_F(Launcher, WithoutAProgramNoFileIsMade)
     const std::string log = ReadLog();
     EXPECT_NE(std::string::npos, log.find("Execute Command line (" + missing + " /F")) << log;
     EXPECT_EQ("       return FALSE\r\n", log.substr(log.size() - 21));
+}
+
+TEST_F(Launcher, WithoutATemporaryFileTheProgramStartsWithAnEmptyParameterFile)
+{
+    // A temporary folder that does not exist: GetTempFileNameA fails.
+    char saved[MAX_PATH] = "";
+    GetEnvironmentVariableA("TMP", saved, sizeof saved);
+    char savedTemp[MAX_PATH] = "";
+    GetEnvironmentVariableA("TEMP", savedTemp, sizeof savedTemp);
+    SetEnvironmentVariableA("TMP", "C:\\NORVA\\no such folder");
+    SetEnvironmentVariableA("TEMP", "C:\\NORVA\\no such folder");
+    DeleteFileA((kMonrun + ".txt").c_str());
+    const BOOL started = ExecuteVtrModule("LP-1", kMonrun.c_str());
+    SetEnvironmentVariableA("TMP", saved);
+    SetEnvironmentVariableA("TEMP", savedTemp);
+
+    ASSERT_TRUE(started);
+    EXPECT_EQ(kMonrun + " /F0 \"\"\n", WaitForRecord(kMonrun));
 }

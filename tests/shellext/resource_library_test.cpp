@@ -87,18 +87,18 @@ protected:
 
     static void UseProfile(const std::string& path)
     {
-        SetHklmString("software\\NORVA\\VTR3\\Profile", "TX1", path);
+        SetProductString(kProfileKey, "TX1", path);
     }
     static void SetModel(const char* name, const std::string& value)
     {
-        SetHklmString(DriverKey(kProductDriver), name, value);
+        SetProductString(DriverKey(kProductDriver), name, value);
     }
 
     // The library's path, or Error(result).
     static std::string Resolve(LANGID langId, unsigned size = 260, const char* printer = "LP-1")
     {
         char path[400] = "";
-        int result = ResolveResourceLibraryFor(printer, langId, path, size);
+        int result = ResolveResourceLibraryFor(PrinterModel(printer), langId, path, size);
         return result == 0 ? path : Error(result);
     }
 };

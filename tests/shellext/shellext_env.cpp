@@ -1,13 +1,15 @@
 #include "shellext_env.h"
 
+#include "registry_helpers.h"
 #include "setup_host.h"
 #include "spooler.h"
-
-#include <shlwapi.h>
 
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+
+const TestModel kProductModel = {kProductDriver, "C:\\NORVA\\TX1", "TX1"};
+const TestModel kOtherModel = {kOtherModelDriver, "C:\\NORVA\\TX4", "TX4"};
 
 namespace {
 
@@ -24,42 +26,46 @@ void ResetProductKeys()
     static bool added = false;
     if (!added) {
         const char* printers[][2] = {
-            {kProductPrinter, kProductDriver}, {kSecondProductPrinter, kProductDriver},
-            {kOddPrinter, kProductDriver},     {kOtherTypePrinter, "NORVA TX-2"},
-            {kNoTypePrinter, "NORVA TX-3"},    {kForeignPrinter, "Other Driver"}};
-        for (const char* driver : {kProductDriver, "NORVA TX-2", "NORVA TX-3", "Other Driver"})
+            {kProductPrinter, kProductDriver},       {kSecondProductPrinter, kProductDriver},
+            {kOddPrinter, kProductDriver},           {kOtherModelPrinter, kOtherModelDriver},
+            {kOtherTypePrinter, "NORVA TX-2"},       {kNoTypePrinter, "NORVA TX-3"},
+            {kForeignPrinter, "Other Driver"}};
+        for (const char* driver :
+             {kProductDriver, kOtherModelDriver, "NORVA TX-2", "NORVA TX-3", "Other Driver"})
             spooler.InstallDriver(driver);
         for (const auto& printer : printers)
             spooler.InstallPrinter(printer[0], printer[1]);
         spooler.Keep();
         added = true;
     }
-    SHDeleteKeyA(HKEY_LOCAL_MACHINE, kNorvaKey);
-    SetHklmDword(DriverKey(kProductDriver), "XIMPType", 1);
-    SetHklmDword(DriverKey("NORVA TX-2"), "XIMPType", 2);
-    HKEY noType;  // a driver key without XIMPType
-    RegCreateKeyA(HKEY_LOCAL_MACHINE, DriverKey("NORVA TX-3").c_str(), &noType);
-    RegCloseKey(noType);
+    // Nothing of the product in the program's own view either: the
+    // extension must find what it finds in the product's view.
+    DeleteTree(HKEY_LOCAL_MACHINE, kNorvaKey, 0);
+    DeleteProductTree(kNorvaKey);
+    SetProductDword(DriverKey(kProductDriver), "XIMPType", 1);
+    SetProductDword(DriverKey(kOtherModelDriver), "XIMPType", 1);
+    SetProductDword(DriverKey("NORVA TX-2"), "XIMPType", 2);
+    CreateKey(HKEY_LOCAL_MACHINE, DriverKey("NORVA TX-3"), kProductView);  // no XIMPType
     SetLogSwitch(1);
     DeleteLog();
 }
 
-void InstallProductModel()
+void InstallModel(const TestModel& model)
 {
     CreateDirectoryA("C:\\NORVA", NULL);
-    CreateDirectoryA(kInstallDir, NULL);
-    CreateDirectoryA((std::string(kInstallDir) + "\\bin").c_str(), NULL);
-    CopyBuiltFile("shellext_testres.dll", kEnglishLibrary);
-    CopyBuiltFile("fake_monrun.exe", kMonrun);
-    CopyBuiltFile("fake_moncfg.exe", kMoncfg);
-    DeleteFileA((kMonrun + ".txt").c_str());
-    DeleteFileA((kMoncfg + ".txt").c_str());
-    const std::string driver = DriverKey(kProductDriver);
-    SetHklmString(driver, "InstallPath", kInstallDir);
-    SetHklmString(driver, "ModelID", "TX1");
-    SetHklmString(driver, "MONRUN", kMonrun);
-    SetHklmString(driver, "MONCFG", kMoncfg);
-    SetHklmString("software\\NORVA\\VTR3\\Profile", "TX1", ProfileFixture("model.ini"));
+    CreateDirectoryA(model.installDir.c_str(), NULL);
+    CreateDirectoryA((model.installDir + "\\bin").c_str(), NULL);
+    CopyBuiltFile("shellext_testres.dll", model.Library());
+    CopyBuiltFile("fake_monrun.exe", model.Monrun());
+    CopyBuiltFile("fake_moncfg.exe", model.Moncfg());
+    DeleteFileA((model.Monrun() + ".txt").c_str());
+    DeleteFileA((model.Moncfg() + ".txt").c_str());
+    const std::string driver = DriverKey(model.driver);
+    SetProductString(driver, "InstallPath", model.installDir);
+    SetProductString(driver, "ModelID", model.modelId);
+    SetProductString(driver, "MONRUN", model.Monrun());
+    SetProductString(driver, "MONCFG", model.Moncfg());
+    SetProductString(kProfileKey, model.modelId.c_str(), ProfileFixture("model.ini"));
 }
 
 std::string ProfileFixture(const std::string& name)
@@ -70,52 +76,41 @@ std::string ProfileFixture(const std::string& name)
     return path;
 }
 
-bool HklmKeyExists(const std::string& subKey)
+bool ProductKeyExists(const std::string& path)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    return KeyExists(HKEY_LOCAL_MACHINE, path, kProductView);
 }
 
-void SetHklmString(const std::string& subKey, const char* name, const std::string& value)
+void SetProductString(const std::string& path, const char* name, const std::string& value)
 {
-    SHSetValueA(HKEY_LOCAL_MACHINE, subKey.c_str(), name, REG_SZ, value.c_str(),
-                static_cast<DWORD>(value.size() + 1));
+    SetString(HKEY_LOCAL_MACHINE, path, name, value, kProductView);
 }
 
-void SetHklmDword(const std::string& subKey, const char* name, DWORD value)
+void SetProductDword(const std::string& path, const char* name, DWORD value)
 {
-    SHSetValueA(HKEY_LOCAL_MACHINE, subKey.c_str(), name, REG_DWORD, &value, sizeof value);
+    SetDword(HKEY_LOCAL_MACHINE, path, name, value, kProductView);
 }
 
-std::string HklmString(const std::string& subKey, const char* name)
+std::string ProductString(const std::string& path, const char* name)
 {
-    char buffer[2048] = "";
-    DWORD size = sizeof buffer - 1;
-    SHGetValueA(HKEY_LOCAL_MACHINE, subKey.c_str(), name, NULL, buffer, &size);
-    return buffer;
+    return ReadValue(HKEY_LOCAL_MACHINE, path, name, kProductView).Text();
+}
+
+void DeleteProductTree(const std::string& path)
+{
+    DeleteTree(HKEY_LOCAL_MACHINE, path, kProductView);
 }
 
 std::vector<std::string> Entries()
 {
     std::vector<std::string> entries;
-    HKEY targets;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kTargets, 0, KEY_READ, &targets) != ERROR_SUCCESS)
-        return entries;
-    char name[MAX_PATH];
-    DWORD size = sizeof name;
-    for (DWORD i = 0; RegEnumKeyExA(targets, i, name, &size, 0, 0, 0, 0) == ERROR_SUCCESS; ++i) {
+    for (const std::string& name : SubkeyNames(HKEY_LOCAL_MACHINE, kTargets, kProductView)) {
         const std::string path = std::string(kTargets) + "\\" + name;
-        DWORD monitoring = 0xFFFFFFFF;
-        DWORD valueSize = sizeof monitoring;
-        SHGetValueA(HKEY_LOCAL_MACHINE, path.c_str(), "Monitoring", NULL, &monitoring, &valueSize);
-        entries.push_back(std::string(name) + "=" + HklmString(path, "Name") + "," +
-                          std::to_string(static_cast<int>(monitoring)));
-        size = sizeof name;
+        const StoredValue monitoring = ReadValue(HKEY_LOCAL_MACHINE, path, "Monitoring",
+                                                 kProductView);
+        const int flag = monitoring.type == REG_NONE ? -1 : static_cast<int>(monitoring.Dword());
+        entries.push_back(name + "=" + ProductString(path, "Name") + "," + std::to_string(flag));
     }
-    RegCloseKey(targets);
     return entries;
 }
 
@@ -128,8 +123,8 @@ std::string EntryPath(unsigned index)
 
 void AddTargetEntry(unsigned index, const std::string& printer, DWORD monitoring)
 {
-    SetHklmString(EntryPath(index), "Name", printer);
-    SetHklmDword(EntryPath(index), "Monitoring", monitoring);
+    SetProductString(EntryPath(index), "Name", printer);
+    SetProductDword(EntryPath(index), "Monitoring", monitoring);
 }
 
 std::string ReadFileBytes(const std::string& path)

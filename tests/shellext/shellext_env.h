@@ -1,7 +1,10 @@
-// The world the extension's tests run in: the product's registry keys, test
-// printers in Wine's spooler, the model's files on drive C: and the debug
-// log. Every test program runs in a fresh Wine prefix.
+// The world the extension's tests run in: the product's registry keys (in
+// the product's registry view), test printers in Wine's spooler, the models'
+// files on drive C: and the debug log. Every test program runs in a fresh
+// Wine prefix.
 #pragma once
+
+#include "product_keys.h"
 
 #include <windows.h>
 
@@ -13,12 +16,27 @@ constexpr char kProductPrinter[] = "LP-1";
 constexpr char kProductDriver[] = "NORVA TX-1";
 constexpr char kSecondProductPrinter[] = "LP-1b";
 constexpr char kOddPrinter[] = "LP \"%s%n%x\" 100%";  // also XIMPType 1
+constexpr char kOtherModelPrinter[] = "LP-4";       // XIMPType 1, another model
+constexpr char kOtherModelDriver[] = "NORVA TX-4";
 constexpr char kOtherTypePrinter[] = "LP-2";
 constexpr char kNoTypePrinter[] = "LP-3";
 constexpr char kForeignPrinter[] = "Other Printer";
 
 constexpr char kNorvaKey[] = "software\\NORVA";
 constexpr char kTargets[] = "software\\NORVA\\VTR3\\VTRData\\TXATarget";
+
+// A printer model's files: installation folder, page library, programs.
+struct TestModel {
+    std::string driver;
+    std::string installDir;
+    std::string modelId;
+    std::string Library() const { return installDir + "\\NVUTYENU.DLL"; }
+    std::string Monrun() const { return installDir + "\\bin\\fake_monrun.exe"; }
+    std::string Moncfg() const { return installDir + "\\bin\\fake_moncfg.exe"; }
+};
+extern const TestModel kProductModel;  // of kProductPrinter
+extern const TestModel kOtherModel;    // of kOtherModelPrinter
+
 constexpr char kInstallDir[] = "C:\\NORVA\\TX1";
 const std::string kEnglishLibrary = std::string(kInstallDir) + "\\NVUTYENU.DLL";
 const std::string kMonrun = std::string(kInstallDir) + "\\bin\\fake_monrun.exe";
@@ -27,18 +45,22 @@ const std::string kMoncfg = std::string(kInstallDir) + "\\bin\\fake_moncfg.exe";
 // Adds the test printers once per process, makes software\NORVA\VTR3 anew
 // with the models' XIMPType values, switches the log on and empties it.
 void ResetProductKeys();
-// The product model completely: InstallPath, ModelID and profile (model.ini),
-// the English resource library, fake MONRUN and MONCFG (no records yet).
-void InstallProductModel();
-inline std::string DriverKey(const char* driver)
+// A model completely: InstallPath, ModelID and profile (model.ini), the
+// English resource library, fake MONRUN and MONCFG (no records yet).
+void InstallModel(const TestModel& model);
+inline void InstallProductModel() { InstallModel(kProductModel); }
+inline std::string DriverKey(const std::string& driver)
 {
-    return std::string("software\\NORVA\\VTR3\\Driver\\") + driver;
+    return kModelKeyPrefix + driver;
 }
 std::string ProfileFixture(const std::string& name);
 
-bool HklmKeyExists(const std::string& subKey);
-void SetHklmString(const std::string& subKey, const char* name, const std::string& value);
-std::string HklmString(const std::string& subKey, const char* name);  // "" when missing
+// The product's keys, read and written in the product's registry view.
+bool ProductKeyExists(const std::string& path);
+void SetProductString(const std::string& path, const char* name, const std::string& value);
+void SetProductDword(const std::string& path, const char* name, DWORD value);
+std::string ProductString(const std::string& path, const char* name);  // "" when missing
+void DeleteProductTree(const std::string& path);
 
 // Target entries as "P0000000000000000=<Name>,<Monitoring>" (-1: none).
 std::vector<std::string> Entries();
@@ -51,10 +73,9 @@ inline bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void SetHklmDword(const std::string& subKey, const char* name, DWORD value);
 inline void SetLogSwitch(DWORD value)
 {
-    SetHklmDword("software\\NORVA\\VTR3\\Debug", "Monext01", value);
+    SetProductDword(kDebugKey, "Monext01", value);
 }
 inline void DeleteLog() { DeleteFileA("C:\\MONEXT01.LOG"); }
 inline std::string ReadLog() { return ReadFileBytes("C:\\MONEXT01.LOG"); }

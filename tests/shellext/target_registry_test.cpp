@@ -1,10 +1,14 @@
 #include "target_registry.h"
 
+#include "printer_model.h"
+#include "registry_helpers.h"
+#include "setup_host.h"
 #include "shellext_env.h"
+#include "test_windows.h"
 
 #include <gtest/gtest.h>
 
-#include <shlwapi.h>
+#include <utility>
 
 namespace {
 
@@ -16,26 +20,17 @@ protected:
 // The key's DACL: allow LocalSystem, then Everyone, both KEY_ALL_ACCESS.
 void ExpectSystemThenEveryone(const std::string& subKey)
 {
-    HKEY key;
-    BYTE descriptor[1024];
-    DWORD size = sizeof descriptor;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, READ_CONTROL, &key));
-    ASSERT_EQ(ERROR_SUCCESS, RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor, &size));
-    RegCloseKey(key);
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL acl = NULL;
-    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) && acl != NULL);
-    ASSERT_EQ(2u, acl->AceCount) << subKey;
+    const std::vector<DaclEntry> dacl = KeyDacl(HKEY_LOCAL_MACHINE, subKey, kProductView);
+    ASSERT_EQ(2u, dacl.size()) << subKey;
     SID_IDENTIFIER_AUTHORITY authorities[2] = {SECURITY_NT_AUTHORITY, SECURITY_WORLD_SID_AUTHORITY};
     const DWORD rids[2] = {SECURITY_LOCAL_SYSTEM_RID, SECURITY_WORLD_RID};
     for (DWORD i = 0; i < 2; ++i) {
-        ACCESS_ALLOWED_ACE* ace = NULL;
         PSID expected = NULL;
-        GetAce(acl, i, reinterpret_cast<void**>(&ace));
         AllocateAndInitializeSid(&authorities[i], 1, rids[i], 0, 0, 0, 0, 0, 0, 0, &expected);
-        EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, ace->Header.AceType) << subKey << " entry " << i;
-        EXPECT_EQ(static_cast<DWORD>(KEY_ALL_ACCESS), ace->Mask) << subKey << " entry " << i;
-        EXPECT_TRUE(EqualSid(&ace->SidStart, expected)) << subKey << " entry " << i;
+        EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, dacl[i].type) << subKey << " entry " << i;
+        EXPECT_EQ(0, dacl[i].flags) << subKey << " entry " << i;
+        EXPECT_EQ(static_cast<DWORD>(KEY_ALL_ACCESS), dacl[i].mask) << subKey << " entry " << i;
+        EXPECT_TRUE(dacl[i].Names(expected)) << subKey << " entry " << i;
         FreeSid(expected);
     }
 }
@@ -48,12 +43,14 @@ TEST_F(TargetRegistry, AMissingEntryIsWatchedAndNothingIsCreatedWithoutTheProduc
     EXPECT_EQ(-1, FindTargetKey("LP-1", path, sizeof path));
     EXPECT_STREQ("", path);
     EXPECT_TRUE(ReadMonitoring("LP-1"));
-    EXPECT_FALSE(HklmKeyExists("software\\NORVA\\VTR3\\VTRData")) << "reading creates nothing";
+    EXPECT_FALSE(ProductKeyExists(kVtrDataKey)) << "reading creates nothing";
 
-    SHDeleteKeyA(HKEY_LOCAL_MACHINE, kNorvaKey);
+    DeleteProductTree(kNorvaKey);
     EXPECT_EQ(-1, CreateTargetKey("LP-1", path, sizeof path));
+    SetLastError(0);
     EXPECT_FALSE(WriteMonitoring("LP-1", FALSE));
-    EXPECT_FALSE(HklmKeyExists("software\\NORVA\\VTR3"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError()) << "why it failed";
+    EXPECT_FALSE(ProductKeyExists(kProductKey));
 }
 
 TEST_F(TargetRegistry, SwitchingMonitoringOffCreatesAnEntryOnlyLocalSystemAndEveryoneMayChange)
@@ -103,7 +100,7 @@ TEST_F(TargetRegistry, NamesMatchExactlyTheFirstEntryWinsAndOnlyZeroIsOff)
     EXPECT_EQ(EntryPath(2), path);
     EXPECT_FALSE(ReadMonitoring("LP-1"));
 
-    SetHklmString(EntryPath(4), "Name", "no flag");
+    SetProductString(EntryPath(4), "Name", "no flag");
     AddTargetEntry(5, "five", 5);
     EXPECT_TRUE(ReadMonitoring("no flag"));
     EXPECT_TRUE(ReadMonitoring("five"));
@@ -134,4 +131,128 @@ TEST_F(TargetRegistry, PathsThatDoNotFitAndOddOrOverlongNames)
                                                    ",0",
                                                "P0000000000000002=" + longest + ",0"};
     EXPECT_EQ(expected, Entries());
+}
+
+namespace {
+
+// One layout of TXATarget: subkeys in the order they are created, each with
+// its "Name" (nullptr: none).
+struct Layout {
+    const char* what;
+    std::vector<std::pair<std::string, const char*>> subkeys;
+    const char* found;  // the entry of "LP-1", "" for none
+};
+
+std::string Canonical(unsigned index)
+{
+    return EntryPath(index).substr(sizeof kTargets);
+}
+
+// P<from> ... P<to - 1>, each named after another printer.
+std::vector<std::pair<std::string, const char*>> OtherPrinters(unsigned from, unsigned to)
+{
+    std::vector<std::pair<std::string, const char*>> subkeys;
+    for (unsigned i = from; i < to; ++i)
+        subkeys.emplace_back(Canonical(i), "another printer");
+    return subkeys;
+}
+
+std::vector<std::pair<std::string, const char*>> Join(
+    std::vector<std::pair<std::string, const char*>> first,
+    const std::vector<std::pair<std::string, const char*>>& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+}  // namespace
+
+// The first entry in enumeration order whose "Name" matches, whatever the
+// entries are called and however far apart their numbers are.
+TEST_F(TargetRegistry, TheFirstMatchingEntryInEnumerationOrderIsFound)
+{
+    const Layout layouts[] = {
+        {"the last of many", Join(OtherPrinters(0, 150), {{Canonical(150), "LP-1"}}),
+         "P0000000000000150"},
+        {"numbers with short gaps",
+         {{Canonical(0), "x"}, {Canonical(3), "x"}, {Canonical(9), "LP-1"}},
+         "P0000000000000009"},
+        {"numbers far apart",
+         {{Canonical(0), "x"}, {Canonical(200), "x"}, {Canonical(4000), "LP-1"}},
+         "P0000000000004000"},
+        {"the first of two", {{Canonical(1), "LP-1"}, {Canonical(0), "LP-1"}},
+         "P0000000000000000"},
+        {"another name sorts first", {{Canonical(0), "LP-1"}, {"A", "LP-1"}}, "A"},
+        {"a longer number sorts between",
+         {{Canonical(0), "x"}, {Canonical(1), "LP-1"}, {"P00000000000000005", "LP-1"}},
+         "P00000000000000005"},
+        {"another name sorts last", {{Canonical(0), "x"}, {"Q", "LP-1"}}, "Q"},
+        {"written in lower case", {{Canonical(0), "x"}, {"p0000000000000001", "LP-1"}},
+         "p0000000000000001"},
+        {"entries without a name", {{Canonical(0), nullptr}, {Canonical(1), "LP-1"}},
+         "P0000000000000001"},
+        {"names that differ in case or blanks",
+         {{Canonical(0), "lp-1"}, {Canonical(1), "LP-1 "}}, ""},
+        {"no match among numbered entries", OtherPrinters(0, 20), ""},
+        {"no match among all kinds", Join(OtherPrinters(0, 3), {{"Z", "x"}}), ""},
+        {"no entries", {}, ""},
+    };
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(layout.what);
+        DeleteProductTree(kTargets);
+        CreateKey(HKEY_LOCAL_MACHINE, kTargets, kProductView);
+        for (const auto& subkey : layout.subkeys) {
+            const std::string path = std::string(kTargets) + "\\" + subkey.first;
+            CreateKey(HKEY_LOCAL_MACHINE, path, kProductView);
+            if (subkey.second != nullptr)
+                SetProductString(path, "Name", subkey.second);
+        }
+        char path[260];
+        const int length = FindTargetKey("LP-1", path, sizeof path);
+        const std::string expected =
+            layout.found[0] != '\0' ? std::string(kTargets) + "\\" + layout.found : "";
+        EXPECT_EQ(expected, path);
+        EXPECT_EQ(expected.empty() ? -1 : static_cast<int>(expected.size()), length);
+    }
+}
+
+namespace {
+
+DWORD RunReg(const std::string& arguments)
+{
+    return RunAsSetupHost("reg.exe", arguments, 60000, false).exitCode;
+}
+
+}  // namespace
+
+// On 64-bit Windows the 32-bit setup program and MONCHK04 write the product's
+// keys into the 32-bit view; a 64-bit Explorer loads the 64-bit extension.
+TEST_F(TargetRegistry, TheKeysAreThoseA32BitProgramWrote)
+{
+#ifdef _WIN64
+    if (!IsWindowsNT())
+        GTEST_SKIP() << "Wine presenting Windows 95/98 ignores registry access masks, the view "
+                        "flag included; a 64-bit program never meets Windows 95/98";
+#endif
+    DeleteProductTree(kNorvaKey);
+    const std::string driver = "\"HKLM\\" + DriverKey(kProductDriver) + "\"";
+    const std::string entry = "\"HKLM\\" + EntryPath(0) + "\"";
+    ASSERT_EQ(0u, RunReg("add " + driver + " /v XIMPType /t REG_DWORD /d 1 /f /reg:32"));
+    ASSERT_EQ(0u, RunReg("add " + entry + " /v Name /d LP-1 /f /reg:32"));
+    ASSERT_EQ(0u, RunReg("add " + entry + " /v Monitoring /t REG_DWORD /d 0 /f /reg:32"));
+
+    EXPECT_TRUE(IsXimpTarget(kProductPrinter));
+    EXPECT_FALSE(ReadMonitoring(kProductPrinter));
+    ASSERT_TRUE(WriteMonitoring(kProductPrinter, TRUE));
+    EXPECT_EQ(std::vector<std::string>{"P0000000000000000=LP-1,1"}, Entries());
+    ASSERT_TRUE(WriteMonitoring(kSecondProductPrinter, FALSE));
+    EXPECT_EQ(2u, Entries().size()) << "a new entry beside the 32-bit program's";
+    ExpectSystemThenEveryone(EntryPath(1));
+#ifdef _WIN64
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kNorvaKey, KEY_WOW64_64KEY))
+        << "nothing written to the 64-bit view";
+    // What only the 64-bit view holds is not the product's.
+    SetDword(HKEY_LOCAL_MACHINE, DriverKey(kOtherModelDriver), "XIMPType", 1, KEY_WOW64_64KEY);
+    EXPECT_FALSE(IsXimpTarget(kOtherModelPrinter));
+#endif
 }

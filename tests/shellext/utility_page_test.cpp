@@ -1,6 +1,7 @@
 #include "utility_page.h"
 
 #include "launcher.h"
+#include "printer_data_object.h"
 #include "server.h"
 #include "shell_ext.h"
 #include "shellext_env.h"
@@ -14,50 +15,6 @@
 
 namespace {
 
-// What the shell hands to Initialize: the printer's name as a drop list in
-// the "PrinterFriendlyName" format, UTF-16 on Windows NT, ANSI on 95/98.
-// Counts references without ever deleting itself.
-class FakeDataObject : public IDataObject {
-public:
-    explicit FakeDataObject(const std::string& printer) : name(printer) {}
-
-    HRESULT failure = S_OK;     // GetData's answer instead of the name
-    bool brokenOffset = false;  // the name's offset points past the block
-    LONG references = 1;
-
-    STDMETHODIMP QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++references; }
-    STDMETHODIMP_(ULONG) Release() override { return --references; }
-    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override
-    {
-        if (failure != S_OK || format->cfFormat != RegisterClipboardFormatA("PrinterFriendlyName"))
-            return failure != S_OK ? failure : DV_E_FORMATETC;
-        const std::wstring wide(name.begin(), name.end());
-        const size_t size = IsWindowsNT() ? (wide.size() + 1) * 2 : name.size() + 1;
-        medium->tymed = TYMED_HGLOBAL;
-        medium->pUnkForRelease = NULL;
-        medium->hGlobal = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + size + 2);
-        BYTE* data = static_cast<BYTE*>(GlobalLock(medium->hGlobal));
-        reinterpret_cast<DROPFILES*>(data)->pFiles = brokenOffset ? 0x10000 : sizeof(DROPFILES);
-        reinterpret_cast<DROPFILES*>(data)->fWide = IsWindowsNT();
-        memcpy(data + sizeof(DROPFILES), IsWindowsNT() ? static_cast<const void*>(wide.c_str())
-                                                       : name.c_str(), size);
-        GlobalUnlock(medium->hGlobal);
-        return S_OK;
-    }
-    STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    STDMETHODIMP QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
-    STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
-    STDMETHODIMP DUnadvise(DWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-
-private:
-    std::string name;
-};
-
 BOOL CALLBACK CollectPage(HPROPSHEETPAGE page, LPARAM pages)
 {
     reinterpret_cast<std::vector<HPROPSHEETPAGE>*>(pages)->push_back(page);
@@ -70,14 +27,87 @@ BOOL CALLBACK RefusePage(HPROPSHEETPAGE, LPARAM offered)
     return FALSE;
 }
 
-bool LibraryLoaded()
+HPROPSHEETPAGE WINAPI NoPage(LPCPROPSHEETPAGEA)
 {
-    return GetModuleHandleA(kEnglishLibrary.c_str()) != NULL;
+    return NULL;
+}
+
+bool LibraryLoaded(const std::string& library = kEnglishLibrary)
+{
+    return GetModuleHandleA(library.c_str()) != NULL;
 }
 
 bool Contains(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
+}
+
+// A modeless sheet with `page` as its only page; the page's window through
+// *pageWindow.
+HWND ShowSheet(HPROPSHEETPAGE page, HWND* pageWindow)
+{
+    PROPSHEETHEADERA header = {};
+    header.dwSize = PROPSHEETHEADERA_V1_SIZE;
+    header.dwFlags = PSH_MODELESS;
+    header.pszCaption = "Printer properties";
+    header.nPages = 1;
+    header.phpage = &page;
+    HWND sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
+    *pageWindow = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    return sheet;
+}
+
+// Closes the message box the page shows on this thread, from another
+// thread, and keeps its caption and text.
+class MessageBoxWatcher {
+public:
+    MessageBoxWatcher() : thread(CreateThread(NULL, 0, Watch, this, 0, NULL)) {}
+    ~MessageBoxWatcher()
+    {
+        stop = true;
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+
+    std::string caption;
+    std::string text;
+    int shown = 0;
+
+private:
+    static DWORD WINAPI Watch(LPVOID self)
+    {
+        static_cast<MessageBoxWatcher*>(self)->Run();
+        return 0;
+    }
+    void Run()
+    {
+        while (!stop) {
+            HWND box = FindWindowA("#32770", kProductPrinter);
+            if (box != NULL && IsWindowVisible(box)) {
+                char buffer[512] = "";
+                GetWindowTextA(box, buffer, sizeof buffer);
+                caption = buffer;
+                GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);  // the box's text
+                text = buffer;
+                ++shown;
+                SendMessageA(box, WM_COMMAND, IDOK, 0);
+            }
+            Sleep(20);
+        }
+    }
+
+    volatile bool stop = false;
+    HANDLE thread;
+};
+
+std::string WindowsErrorText(DWORD error)
+{
+    char text[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0,
+                   text, sizeof text, NULL);
+    return text;
 }
 
 class UtilityPage : public ::testing::Test {
@@ -87,46 +117,59 @@ protected:
         ResetProductKeys();
         InstallProductModel();
         liveBefore = g_cRefThisDll;
-        extension = new CShellExt();
-        extension->AddRef();
+        extension = NewExtension();
         DeleteLog();
     }
     void TearDown() override
     {
         CloseSheet();
+        for (CShellExt* other : others)
+            other->Release();
         if (extension != NULL)
             extension->Release();
         EXPECT_EQ(liveBefore, g_cRefThisDll) << "every object and page was released";
     }
 
-    // Data objects outlive the extension, as the shell's do.
-    HRESULT InitializeFor(const std::string& printer)
+    CShellExt* NewExtension()
     {
-        dataObjects.emplace_back(new FakeDataObject(printer));
-        return extension->Initialize(NULL, dataObjects.back().get(), NULL);
+        CShellExt* object = new CShellExt();
+        object->AddRef();
+        return object;
     }
 
-    HRESULT AddPages(std::vector<HPROPSHEETPAGE>* pages)
+    // The shell's data object for `printer`: UTF-16 on Windows NT, ANSI on
+    // 95/98 unless said. Data objects outlive the extensions, as the shell's
+    // do.
+    PrinterDataObject& DataFor(const std::string& printer, bool wide = IsWindowsNT() != FALSE)
     {
-        return extension->AddPages(CollectPage, reinterpret_cast<LPARAM>(pages));
+        dataObjects.emplace_back(new PrinterDataObject(printer, wide));
+        return *dataObjects.back();
     }
 
-    // The page of `printer` in a modeless sheet, created at once as its only page.
-    HWND OpenSheet(const std::string& printer)
+    HRESULT InitializeFor(const std::string& printer, CShellExt* object = NULL)
     {
-        InitializeFor(printer);
+        return (object != NULL ? object : extension)->Initialize(NULL, &DataFor(printer), NULL);
+    }
+
+    HRESULT AddPages(std::vector<HPROPSHEETPAGE>* pages, CShellExt* object = NULL)
+    {
+        return (object != NULL ? object : extension)
+            ->AddPages(CollectPage, reinterpret_cast<LPARAM>(pages));
+    }
+
+    // The page of `printer` in a modeless sheet, created at once as its only
+    // page. Without `object`, the fixture's extension and sheet.
+    HWND OpenSheet(const std::string& printer, CShellExt* object = NULL, HWND* sheetOut = NULL)
+    {
+        InitializeFor(printer, object);
         std::vector<HPROPSHEETPAGE> pages;
-        EXPECT_EQ(S_OK, AddPages(&pages));
+        EXPECT_EQ(S_OK, AddPages(&pages, object));
         if (pages.size() != 1)
             return NULL;
-        PROPSHEETHEADERA header = {};
-        header.dwSize = PROPSHEETHEADERA_V1_SIZE;
-        header.dwFlags = PSH_MODELESS;
-        header.pszCaption = "Printer properties";
-        header.nPages = 1;
-        header.phpage = pages.data();
-        sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
-        return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        HWND page = NULL;
+        HWND created = ShowSheet(pages[0], &page);
+        (sheetOut != NULL ? *sheetOut : sheet) = created;
+        return page;
     }
 
     void CloseSheet()
@@ -145,8 +188,16 @@ protected:
         for (int id = IDC_CHECK_MONITORING; id <= IDC_BUTTON_MONITOR_SETTING; ++id)
             EXPECT_EQ(enabled, IsWindowEnabled(GetDlgItem(page, id)) != FALSE) << "control " << id;
     }
+    // Presses a button and returns the record of the program it started.
+    static std::string Press(HWND page, int button, const std::string& program)
+    {
+        DeleteFileA((program + ".txt").c_str());  // no record of an earlier start
+        SendDlgItemMessageA(page, button, BM_CLICK, 0, 0);
+        return WaitForRecord(program);
+    }
 
-    std::vector<std::unique_ptr<FakeDataObject>> dataObjects;
+    std::vector<std::unique_ptr<PrinterDataObject>> dataObjects;
+    std::vector<CShellExt*> others;
     LONG liveBefore = 0;
     CShellExt* extension = NULL;
     HWND sheet = NULL;
@@ -156,7 +207,7 @@ protected:
 
 TEST_F(UtilityPage, InitializeTakesTheNameAndHoldsOneDataObjectAtATime)
 {
-    FakeDataObject data(kOddPrinter);
+    PrinterDataObject& data = DataFor(kOddPrinter);
     EXPECT_EQ(S_OK, extension->Initialize(NULL, &data, NULL));
     EXPECT_STREQ(kOddPrinter, extension->printerName);
     EXPECT_EQ(2, data.references);
@@ -165,20 +216,26 @@ TEST_F(UtilityPage, InitializeTakesTheNameAndHoldsOneDataObjectAtATime)
               "    SUCCESS\r\n",
               ReadLog());
 
+    // The list's header says how the name is written, whatever the Windows.
+    for (bool wide : {true, false}) {
+        EXPECT_EQ(S_OK, extension->Initialize(NULL, &DataFor(kProductPrinter, wide), NULL)) << wide;
+        EXPECT_STREQ(kProductPrinter, extension->printerName) << wide;
+    }
+
     // Names that do not fit, malformed lists and failures give no name.
-    FakeDataObject huge(std::string(1000, 'H'));
-    FakeDataObject broken(kProductPrinter);
+    PrinterDataObject& huge = DataFor(std::string(1000, 'H'));
+    PrinterDataObject& broken = DataFor(kProductPrinter);
     broken.brokenOffset = true;
-    FakeDataObject failing(kProductPrinter);
+    PrinterDataObject& failing = DataFor(kProductPrinter);
     failing.failure = DV_E_FORMATETC;
-    for (FakeDataObject* object : {&huge, &broken, &failing}) {
+    for (PrinterDataObject* object : {&huge, &broken, &failing}) {
         DeleteLog();
         EXPECT_EQ(E_FAIL, extension->Initialize(NULL, object, NULL));
         EXPECT_STREQ("", extension->printerName);
     }
     EXPECT_EQ("> CShellExt::Initialize()\r\n    GetData Error (80040064)\r\n", ReadLog());
     EXPECT_EQ(S_OK, extension->Initialize(NULL, NULL, NULL));
-    for (FakeDataObject* object : {&data, &huge, &broken, &failing})
+    for (PrinterDataObject* object : {&data, &huge, &broken, &failing})
         EXPECT_EQ(1, object->references) << "each released once";
 
     // Without a product printer's name there is no page.
@@ -205,14 +262,18 @@ TEST_F(UtilityPage, ThePageHoldsObjectAndLibraryUntilTheSheetReleasesIt)
               log.substr(log.find("> CShellExt::AddPages()")));
     EXPECT_TRUE(LibraryLoaded());
     EXPECT_EQ(2, extension->refCount) << "the page holds the object";
+    const HGDIOBJ bitmap = reinterpret_cast<HGDIOBJ>(
+        SendDlgItemMessageA(page, IDC_BUTTON_VTR, BM_GETIMAGE, IMAGE_BITMAP, 0));
+    EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), GetObjectType(bitmap));
 
-    // Wine does not count pcRefParent: the page must name the module count.
+    // comctl32 counts the page through pcRefParent (Wine does not): a count
+    // of its own, which only comctl32 writes.
     const PROPSHEETPAGEA* description =
         reinterpret_cast<const PROPSHEETPAGEA*>(GetWindowLongPtrA(page, DWLP_USER));
     ASSERT_NE(nullptr, description);
     EXPECT_EQ(static_cast<DWORD>(PSP_USECALLBACK | PSP_USEREFPARENT),
               description->dwFlags & (PSP_USECALLBACK | PSP_USEREFPARENT));
-    EXPECT_EQ(reinterpret_cast<UINT*>(&g_cRefThisDll), description->pcRefParent);
+    EXPECT_EQ(&g_cRefPages, description->pcRefParent);
 
     // The shell lets go first; the sheet's release ends the object.
     extension->Release();
@@ -223,9 +284,64 @@ TEST_F(UtilityPage, ThePageHoldsObjectAndLibraryUntilTheSheetReleasesIt)
     CloseSheet();
     EXPECT_TRUE(Contains(ReadLog(), "> NvUtyPageDlgProc()\r\n   WM_DESTROY:\r\n")) << ReadLog();
     EXPECT_TRUE(Contains(ReadLog(), "> NvUtyPageCallback()\r\n   PSPCB_RELEASE:\r\n"));
+    EXPECT_EQ(0u, GetObjectType(bitmap)) << "the button's bitmap went with the page";
     EXPECT_EQ(liveBefore, g_cRefThisDll);
-    EXPECT_EQ(liveBefore == 0 ? S_OK : S_FALSE, DllCanUnloadNow());
     EXPECT_FALSE(LibraryLoaded());
+    if (liveBefore == 0) {
+        EXPECT_EQ(S_OK, DllCanUnloadNow());
+        ++g_cRefPages;  // as comctl32 counts a page that lives on
+        EXPECT_EQ(S_FALSE, DllCanUnloadNow());
+        --g_cRefPages;
+    }
+}
+
+TEST_F(UtilityPage, AddPagesThatStopsEarlyKeepsNoReferenceAndNoLibrary)
+{
+    const std::string notADll = WriteTempFile("NOTADLL.DLL", "text, not a library");
+    const struct {
+        const char* what;
+        void (*prepare)(CShellExt* extension, PrinterDataObject& data);
+        std::string line;
+    } stops[] = {
+        {"the data object no longer delivers the name",
+         [](CShellExt*, PrinterDataObject& data) { data.failure = E_OUTOFMEMORY; },
+         "    FAILED(8007000e)\r\n"},
+        {"the model has no profile",
+         [](CShellExt*, PrinterDataObject&) { DeleteProductTree(kProfileKey); },
+         "    Resource name error()\r\n"},
+        {"the library is no library",
+         [](CShellExt*, PrinterDataObject&) {
+             SetProductString(DriverKey(kProductDriver), "InstallPath", "C:\\NORVA");
+             WritePrivateProfileStringA("English", "SHELLRES", "NOTADLL.DLL",
+                                        "C:\\NORVA\\profile.ini");
+             WritePrivateProfileStringA("Language", "English", "9,1", "C:\\NORVA\\profile.ini");
+             SetProductString(kProfileKey, "TX1", "C:\\NORVA\\profile.ini");
+         },
+         "    Resource load error(C:\\NORVA\\NOTADLL.DLL)\r\n"},
+        {"the page cannot be created",
+         [](CShellExt* extension, PrinterDataObject&) { extension->createPage = NoPage; },
+         "CShellExt::AddRef()\r\nCShellExt::Release()\r\n"},
+    };
+    for (const auto& stop : stops) {
+        SCOPED_TRACE(stop.what);
+        ResetProductKeys();
+        InstallProductModel();
+        PrinterDataObject& data = DataFor(kProductPrinter);
+        ASSERT_EQ(S_OK, extension->Initialize(NULL, &data, NULL));
+        stop.prepare(extension, data);
+        DeleteLog();
+        std::vector<HPROPSHEETPAGE> pages;
+        EXPECT_EQ(S_OK, AddPages(&pages));
+        EXPECT_TRUE(pages.empty());
+        EXPECT_TRUE(Contains(ReadLog(), stop.line)) << ReadLog();
+        EXPECT_FALSE(Contains(ReadLog(), "Add PropertyPage Success"));
+        EXPECT_EQ(1, extension->refCount);
+        EXPECT_FALSE(extension->pageHeld);
+        EXPECT_EQ(nullptr, extension->resourceLibrary);
+        EXPECT_FALSE(LibraryLoaded());
+        EXPECT_FALSE(LibraryLoaded(notADll));
+        extension->createPage = CreatePropertySheetPageA;
+    }
 }
 
 TEST_F(UtilityPage, TheBoxShowsAndAppliesTheFlagWhenBothProgramsExist)
@@ -240,19 +356,44 @@ TEST_F(UtilityPage, TheBoxShowsAndAppliesTheFlagWhenBothProgramsExist)
     SendDlgItemMessageA(page, IDC_CHECK_MONITORING, BM_CLICK, 0, 0);
     EXPECT_TRUE(IsWindowEnabled(apply)) << "the page told the sheet it changed";
     EXPECT_TRUE(Entries().empty()) << "nothing is written before Apply";
-    SendMessageA(sheet, PSM_APPLY, 0, 0);
+    EXPECT_TRUE(SendMessageA(sheet, PSM_APPLY, 0, 0));
     EXPECT_EQ(std::vector<std::string>{"P0000000000000000=LP-1,0"}, Entries());
     SendDlgItemMessageA(page, IDC_CHECK_MONITORING, BM_CLICK, 0, 0);
-    SendMessageA(sheet, PSM_APPLY, 0, 0);
+    EXPECT_TRUE(SendMessageA(sheet, PSM_APPLY, 0, 0));
     EXPECT_EQ(std::vector<std::string>{"P0000000000000000=LP-1,1"}, Entries());
     CloseSheet();
 
     AddTargetEntry(0, kProductPrinter, 0);
-    SetHklmString(DriverKey(kProductDriver), "MONCFG", kMoncfg + ".missing");
+    SetProductString(DriverKey(kProductDriver), "MONCFG", kMoncfg + ".missing");
     page = OpenSheet(kProductPrinter);
     ASSERT_NE(nullptr, page);
     EXPECT_FALSE(Checked(page));
     ExpectControlsEnabled(page, false);
+}
+
+TEST_F(UtilityPage, AnApplyThatCannotStoreTellsWhyAndKeepsThePageOpen)
+{
+    HWND page = OpenSheet(kProductPrinter);
+    ASSERT_NE(nullptr, page);
+    SendDlgItemMessageA(page, IDC_CHECK_MONITORING, BM_CLICK, 0, 0);
+    DeleteProductTree(kProductKey);  // nowhere to store the flag
+    {
+        MessageBoxWatcher watcher;
+        EXPECT_FALSE(SendMessageA(sheet, PSM_APPLY, 0, 0)) << "the sheet was told it failed";
+        ASSERT_EQ(1, watcher.shown);
+        EXPECT_EQ(kProductPrinter, watcher.caption);
+        EXPECT_EQ(WindowsErrorText(ERROR_FILE_NOT_FOUND), watcher.text);
+    }
+    EXPECT_EQ(page, reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)));
+    EXPECT_FALSE(Checked(page)) << "the user's choice is still there to apply";
+
+    ResetProductKeys();
+    {
+        MessageBoxWatcher watcher;
+        EXPECT_TRUE(SendMessageA(sheet, PSM_APPLY, 0, 0));
+        EXPECT_EQ(0, watcher.shown);
+    }
+    EXPECT_EQ(std::vector<std::string>{"P0000000000000000=LP-1,0"}, Entries());
 }
 
 TEST_F(UtilityPage, TheButtonsStartTheProgramsForThePrinter)
@@ -267,14 +408,34 @@ TEST_F(UtilityPage, TheButtonsStartTheProgramsForThePrinter)
                    {IDC_BUTTON_MONITOR_SETTING, kMoncfg, "   IDC_BUTTON_MONITOR_SETTING:\r\n"}};
     for (const auto& button : buttons) {
         DeleteLog();
-        DeleteFileA((button.program + ".txt").c_str());  // no record of an earlier start
-        SendDlgItemMessageA(page, button.button, BM_CLICK, 0, 0);
-        const std::string record = WaitForRecord(button.program);
+        const std::string record = Press(page, button.button, button.program);
         EXPECT_EQ(0u, record.find(button.program + " /F")) << record;
         EXPECT_TRUE(Contains(record, "\n/P4 \"LP-1\"\r\n")) << record;
         EXPECT_EQ(0u, ReadLog().find(std::string(button.line) + "     ExecuteVtrModule()\r\n"))
             << ReadLog();
     }
+}
+
+TEST_F(UtilityPage, TwoOpenSheetsOfDifferentModelsStartEachTheirOwnPrograms)
+{
+    InstallModel(kOtherModel);
+    HWND first = OpenSheet(kProductPrinter);
+    CShellExt* second = NewExtension();
+    others.push_back(second);
+    HWND secondSheet = NULL;
+    HWND secondPage = OpenSheet(kOtherModelPrinter, second, &secondSheet);
+    ASSERT_NE(nullptr, first);
+    ASSERT_NE(nullptr, secondPage);
+
+    // The sheet initialised first still starts its own model's programs.
+    EXPECT_EQ(0u, Press(first, IDC_BUTTON_VTR, kProductModel.Monrun())
+                      .find(kProductModel.Monrun() + " /F"));
+    EXPECT_EQ(0u, Press(secondPage, IDC_BUTTON_VTR, kOtherModel.Monrun())
+                      .find(kOtherModel.Monrun() + " /F"));
+    const std::string settings = Press(first, IDC_BUTTON_MONITOR_SETTING, kProductModel.Moncfg());
+    EXPECT_EQ(0u, settings.find(kProductModel.Moncfg() + " /F")) << settings;
+    EXPECT_TRUE(Contains(settings, "\n/P4 \"LP-1\"\r\n")) << settings;
+    DestroyWindow(secondSheet);
 }
 
 TEST_F(UtilityPage, ARefusedPageGivesBackItsReferenceAndLibraryOnce)

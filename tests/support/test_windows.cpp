@@ -16,8 +16,3 @@ OSVERSIONINFOA WindowsVersion()
     GetVersionExA(&info);
     return info;
 }
-
-bool IsWindowsNT()
-{
-    return WindowsVersion().dwPlatformId == VER_PLATFORM_WIN32_NT;
-}

@@ -1,7 +1,7 @@
 // The settings an install run reads before it changes anything: names from
 // the setup INI, the user's language section, the HTML help directory and
 // the printer-driver directory.
-#include "main_frame.h"
+#include "install_run.h"
 
 #include "registry.h"
 #include "setup_ini.h"
@@ -38,92 +38,93 @@ using SpoolerBuffer = std::unique_ptr<BYTE[]>;
 
 }  // namespace
 
-WORD CMainFrame::ParseHexWord(const char* text)
+WORD InstallRun::ParseHexWord(const char* text)
 {
     return ParseHexWordText(text);
 }
 
-std::string CMainFrame::GetCommonFilesDir()
+std::string InstallRun::GetCommonFilesDir()
 {
     Registry key(HKEY_LOCAL_MACHINE, kCurrentVersionKey, NULL, FALSE, Registry::kRead);
     if (!key.isOpen) {
-        SetResult(3, 54);
+        result.Record(pair::kCurrentVersionKeyNotOpened);
         return std::string();
     }
     std::string dir = key.QueryString("CommonFilesDir", "", Registry::kDefaultBufferSize);
     if (dir.empty())
-        SetResult(3, 55);
+        result.Record(pair::kCommonFilesDirMissing);
     return dir;
 }
 
-std::string CMainFrame::ResolveDirectoryKeyword(const std::string& expression)
+std::string InstallRun::ResolveDirectoryKeyword(const std::string& expression)
 {
     KeywordValues values;
-    values.driverDir = driverDir;
-    values.htmlDir = htmlDir;
+    values.driverDir = settings.driverDir;
+    values.htmlDir = settings.htmlDir;
     values.systemDir = SystemDirectory();
     return ResolveKeywords(expression, values);
 }
 
-BOOL CMainFrame::LoadInstallSettings()
+BOOL InstallRun::LoadInstallSettings()
 {
-    iniPath = cmdLine.installArg;
-    if (iniPath.find('\\') == std::string::npos)
-        iniPath = ProgramDirectory() + iniPath;
+    settings.iniPath = cmdLine.installArg;
+    if (settings.iniPath.find('\\') == std::string::npos)
+        settings.iniPath = ProgramDirectory() + settings.iniPath;
 
     CSetupIni ini;
-    if (!ini.Open(iniPath, kInstallSection)) {
-        SetResult(6, 1);
+    if (!ini.Open(settings.iniPath, kInstallSection)) {
+        result.Record(pair::kIniInstallSectionMissing);
         return FALSE;
     }
 
+    const int osKind = environment.osKind;
     const char* monitorKey = osKind == 1 ? "LANGUAGEMON1" : osKind == 2 ? "LANGUAGEMON2"
                                                                         : "LANGUAGEMON3";
     if (!ini.FindKey(monitorKey)) {
-        SetResult(16, 2);
+        result.Record(pair::kNoMonitorForThisWindows);
         return FALSE;
     }
-    langMonitorDll = CSetupIni::Unquote(ini.fields[0]);
-    langMonitorName = CSetupIni::Unquote(ini.fields[1]);
+    settings.langMonitorDll = CSetupIni::Unquote(ini.fields[0]);
+    settings.langMonitorName = CSetupIni::Unquote(ini.fields[1]);
 
     if (!ini.FindKey("DRVNAME")) {
-        SetResult(6, 3);
+        result.Record(pair::kIniDriverNameMissing);
         return FALSE;
     }
-    driverName = CSetupIni::Unquote(ini.fields[0]);
+    settings.driverName = CSetupIni::Unquote(ini.fields[0]);
 
     if (ini.FindKey("SHORTCUT"))
-        shortcutName = CSetupIni::Unquote(ini.fields[0]);
+        settings.shortcutName = CSetupIni::Unquote(ini.fields[0]);
     if (ini.FindKey("SDKFILENAME")) {
-        sdkInstaller = CSetupIni::Unquote(ini.fields[0]);
-        sdkIniFile = CSetupIni::Unquote(ini.fields[1]);
+        settings.sdkInstaller = CSetupIni::Unquote(ini.fields[0]);
+        settings.sdkIniFile = CSetupIni::Unquote(ini.fields[1]);
     }
-    htmlDir = GetCommonFilesDir() + kHtmlSubdir;
+    settings.htmlDir = GetCommonFilesDir() + kHtmlSubdir;
     ReadCopyExec(ini);
     return TRUE;
 }
 
 // COPYEXEC: the destination directory expression (raw, quotes and all) and
 // the program's file name.
-void CMainFrame::ReadCopyExec(CSetupIni& ini)
+void InstallRun::ReadCopyExec(CSetupIni& ini)
 {
     if (!ini.FindKey("COPYEXEC"))
         return;
     std::string directory = ini.fields[0];
     std::string file = CSetupIni::Unquote(ini.fields[1]);
-    copyExecDir = ResolveDirectoryKeyword(directory);
-    copyExecFile = file;
+    settings.copyExecDir = ResolveDirectoryKeyword(directory);
+    settings.copyExecFile = file;
 }
 
-BOOL CMainFrame::SelectLanguage()
+BOOL InstallRun::SelectLanguage()
 {
     const LANGID user = GetUserDefaultLangID();
     const WORD userPrimary = user & 0x3FF;
     const WORD userSub = user >> 10;
 
     CSetupIni ini;
-    if (!ini.Open(iniPath, kLanguageSection)) {
-        SetResult(6, 10);
+    if (!ini.Open(settings.iniPath, kLanguageSection)) {
+        result.Record(pair::kIniLanguageSectionMissing);
         return FALSE;
     }
 
@@ -148,42 +149,41 @@ BOOL CMainFrame::SelectLanguage()
         }
     }
     if (chosen.empty()) {
-        SetResult(6, 11);
+        result.Record(pair::kIniNoLanguageMatched);
         return FALSE;
     }
 
     ini.Close();
-    if (!ini.Open(iniPath, chosen)) {
-        SetResult(6, 12);
+    if (!ini.Open(settings.iniPath, chosen)) {
+        result.Record(pair::kIniChosenLanguageMissing);
         return FALSE;
     }
     if (ini.FindKey("SHORTCUT"))
-        shortcutName = CSetupIni::Unquote(ini.fields[0]);
-    if (shortcutName.empty()) {
-        SetResult(6, 13);
+        settings.shortcutName = CSetupIni::Unquote(ini.fields[0]);
+    if (settings.shortcutName.empty()) {
+        result.Record(pair::kIniShortcutNameMissing);
         return FALSE;
     }
-    htmlDir = GetCommonFilesDir() + kHtmlSubdir;
+    settings.htmlDir = GetCommonFilesDir() + kHtmlSubdir;
     ReadCopyExec(ini);
     return TRUE;
 }
 
-BOOL CMainFrame::GetDriverDirectory()
+BOOL InstallRun::GetDriverDirectory()
 {
     if (cmdLine.tFlag) {
         DWORD needed = 0;
         GetPrinterDriverDirectoryA(NULL, NULL, 1, NULL, 0, &needed);
         SpoolerBuffer buffer(new BYTE[needed + 1]());
         if (!GetPrinterDriverDirectoryA(NULL, NULL, 1, buffer.get(), needed, &needed)) {
-            LastError = GetLastError();
-            SetResult(7, 1);
+            result.Record(pair::kDriverDirectoryNotRead, GetLastError());
             return FALSE;
         }
-        driverDir = reinterpret_cast<const char*>(buffer.get());
-        if (osKind == 2)
-            driverDir += "\\2";
-        else if (osKind == 3)
-            driverDir += "\\3";
+        settings.driverDir = reinterpret_cast<const char*>(buffer.get());
+        if (environment.osKind == 2)
+            settings.driverDir += "\\2";
+        else if (environment.osKind == 3)
+            settings.driverDir += "\\3";
         return TRUE;
     }
 
@@ -191,37 +191,33 @@ BOOL CMainFrame::GetDriverDirectory()
     DWORD count = 0;
     EnumPrinterDriversA(NULL, NULL, 2, NULL, 0, &needed, &count);
     if (needed == 0) {
-        LastError = GetLastError();
-        SetResult(7, 2);
+        result.Record(pair::kDriversNotListed, GetLastError());
         return FALSE;
     }
     SpoolerBuffer buffer(new BYTE[needed]());
     if (!EnumPrinterDriversA(NULL, NULL, 2, buffer.get(), needed, &needed, &count)) {
-        LastError = GetLastError();
-        SetResult(7, 2);
+        result.Record(pair::kDriversNotListed, GetLastError());
         return FALSE;
     }
 
     const DRIVER_INFO_2A* drivers = reinterpret_cast<const DRIVER_INFO_2A*>(buffer.get());
     const DRIVER_INFO_2A* found = nullptr;
     for (DWORD i = 0; i < count && found == nullptr; ++i) {
-        if (drivers[i].pName != NULL && driverName == drivers[i].pName)
+        if (drivers[i].pName != NULL && settings.driverName == drivers[i].pName)
             found = &drivers[i];
     }
     if (found == nullptr) {
-        LastError = GetLastError();
-        SetResult(5, 1);
+        result.Record(pair::kDriverNotInstalled, GetLastError());
         return FALSE;
     }
 
     const std::string driverPath = found->pDriverPath != NULL ? found->pDriverPath : "";
     size_t slash = driverPath.find_last_of('\\');
     if (slash == std::string::npos) {
-        LastError = 0;
-        SetResult(7, 6);
+        result.Record(pair::kDriverPathWithoutDirectory);
         return FALSE;
     }
-    driverDir = driverPath.substr(0, slash);
-    driverVersion = found->cVersion;
+    settings.driverDir = driverPath.substr(0, slash);
+    settings.driverVersion = found->cVersion;
     return TRUE;
 }

@@ -1,0 +1,114 @@
+// Every result pair MONCHK04 records. ErrorCode1 groups the failure, ErrorCode2
+// names the place. A run reports the last pair recorded; 0/0 is success.
+// docs/result-codes.md describes each pair for the people who read them.
+#pragma once
+
+#include <windows.h>
+
+struct ResultPair {
+    LONG code1;
+    LONG code2;
+};
+
+constexpr bool operator==(ResultPair a, ResultPair b)
+{
+    return a.code1 == b.code1 && a.code2 == b.code2;
+}
+
+namespace pair {
+
+// Group 1 and 2: the SDK installers' own answers; ErrorCode2 is their flags.
+constexpr LONG kInstallerAnswer = 1;
+constexpr LONG kSdkSetupAnswer = 2;
+constexpr ResultPair InstallerFailed(DWORD flags) { return {kInstallerAnswer, static_cast<LONG>(flags)}; }
+constexpr ResultPair SdkSetupFailed(DWORD flags) { return {kSdkSetupAnswer, static_cast<LONG>(flags)}; }
+
+// Group 3: registry keys and values.
+constexpr ResultPair kSdkInstallDirEmpty{3, 11};
+constexpr ResultPair kModelsKeyNotOpened{3, 20};
+constexpr ResultPair kModelKeyNotOpened{3, 21};
+constexpr ResultPair kEntryKeyNotOpened{3, 30};
+constexpr ResultPair kEntryValueNotWritten{3, 31};
+constexpr ResultPair kModelRecordNotOpened{3, 32};
+constexpr ResultPair kLanguageMonNotWritten{3, 33};
+constexpr ResultPair kLanguageMonDllNotWritten{3, 34};
+constexpr ResultPair kPortKeyNotOpened{3, 40};
+constexpr ResultPair kPortValueNotDeleted{3, 41};
+constexpr ResultPair kPortDwordNotWritten{3, 42};
+constexpr ResultPair kPortTextNotWritten{3, 43};
+constexpr ResultPair kCurrentVersionKeyNotOpened{3, 54};
+constexpr ResultPair kCommonFilesDirMissing{3, 55};
+constexpr ResultPair kSetLptDwordNotWritten{3, 64};
+constexpr ResultPair kSetLptTextNotWritten{3, 65};
+constexpr ResultPair kVtrCommonNotOpened{3, 70};
+constexpr ResultPair kMonitorKeyNotOpened{3, 71};
+
+// Group 4: programs not started, or not answering or stopping in time.
+constexpr ResultPair kSdkInstallerNotStarted{4, 1};
+constexpr ResultPair kSdkSetupNoAnswer{4, 2};
+constexpr ResultPair kVtrServiceNotDeleted{4, 8};
+constexpr ResultPair kInstallerNoAnswer{4, 10};
+constexpr ResultPair kCopyExecNotStarted{4, 11};
+constexpr ResultPair kXimpServiceStillRunning{4, 13};
+
+// Group 5: the printer driver.
+constexpr ResultPair kDriverNotInstalled{5, 1};
+
+// Group 6: the setup INI lacks what a step needs.
+constexpr ResultPair kIniInstallSectionMissing{6, 1};
+constexpr ResultPair kIniDriverNameMissing{6, 3};
+constexpr ResultPair kIniEntriesNotRead{6, 6};
+constexpr ResultPair kIniBadRootKey{6, 7};
+constexpr ResultPair kIniPortSettingsNotRead{6, 8};
+constexpr ResultPair kIniBadSetLptType{6, 9};
+constexpr ResultPair kIniLanguageSectionMissing{6, 10};
+constexpr ResultPair kIniNoLanguageMatched{6, 11};
+constexpr ResultPair kIniChosenLanguageMissing{6, 12};
+constexpr ResultPair kIniShortcutNameMissing{6, 13};
+constexpr ResultPair kMonitorDllNotInSystemDir{6, 14};
+
+// Group 7: failed Windows calls.
+constexpr ResultPair kUnsupportedWindows{7, 0};
+constexpr ResultPair kDriverDirectoryNotRead{7, 1};
+constexpr ResultPair kDriversNotListed{7, 2};
+constexpr ResultPair kDriverPathWithoutDirectory{7, 6};
+constexpr ResultPair kWaitTimerNotStarted{7, 20};
+constexpr ResultPair kFrameWindowNotCreated{7, 21};
+constexpr ResultPair kPrintersNotListedInstall{7, 30};
+constexpr ResultPair kPrintersNotListedMaintenance{7, 31};
+constexpr ResultPair kPrinterNotOpened{7, 40};
+constexpr ResultPair kDriverRecordNotRead{7, 41};
+constexpr ResultPair kMonitorNotDetached{7, 42};
+constexpr ResultPair kBidiNotSwitchedOn{7, 44};
+constexpr ResultPair kMonitorNotAttached{7, 48};
+constexpr ResultPair kEntriesWithoutDriverDir{7, 60};
+constexpr ResultPair kStartupFolderNotFound{7, 90};
+constexpr ResultPair kShortcutNotWritten{7, 91};
+constexpr ResultPair kLinkFolderNotFound{7, 95};
+constexpr ResultPair kLinkFolderNotEntered{7, 96};
+constexpr ResultPair kLinkFolderNotListed{7, 97};
+constexpr ResultPair kShellLinkNotCreated{7, 98};
+constexpr ResultPair kShellLinkNotPersistent{7, 99};
+constexpr ResultPair kParameterFileNotNamed{7, 100};
+// Building the security attributes failed at step 1 to 6.
+constexpr ResultPair AccessControlFailed(int step) { return {7, 100 + step}; }
+// 7/111 stands for two failures; the debug log tells which one it was.
+constexpr ResultPair kCopyExecDirNotEntered{7, 111};
+constexpr ResultPair kDriverDirectorySizeNotRead{7, 111};
+constexpr ResultPair kDriverDirectoryNotFilled{7, 112};
+constexpr ResultPair kDriverFileNotCopied{7, 113};
+constexpr ResultPair kOldLinkFolderNotFound{7, 120};
+constexpr ResultPair kOldLinkFolderNotEntered{7, 121};
+constexpr ResultPair kOldLinkFolderNotListed{7, 122};
+
+// Group 8: what the command line names is missing.
+constexpr ResultPair kNoIniPath{8, 2};
+
+// Group 9: another copy of the program is at work.
+constexpr ResultPair kAlreadyRunning{9, 1};
+
+// Group 16: special cases, reported to the caller as success.
+constexpr ResultPair kCopyExecNotCopied{16, 1};
+constexpr ResultPair kNoMonitorForThisWindows{16, 2};
+
+}  // namespace pair
