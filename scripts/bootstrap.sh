@@ -19,6 +19,11 @@ have_pkg libclang-rt-14-dev || need+=(libclang-rt-14-dev)
 have_cmd wine || need+=(wine)
 have_pkg wine32:i386 || need+=(wine32:i386)
 have_pkg wine64 || need+=(wine64)
+# scripts/vm-i386.sh: the emulated 32-bit system for the win32 tests on hosts
+# that cannot run 32-bit code, its ext4 images and its initrd.
+have_cmd qemu-system-i386 || need+=(qemu-system-x86)
+have_cmd mkfs.ext4 || need+=(e2fsprogs)
+have_cmd cpio || need+=(cpio)
 
 if [ ${#need[@]} -eq 0 ]; then
     echo "bootstrap: everything is installed"
