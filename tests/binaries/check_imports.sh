@@ -13,6 +13,12 @@ allowlist=$2
 arch=$3
 shift 3
 
+# A check that cannot look at the binaries must not pass.
+if ! command -v "$objdump" >/dev/null 2>&1; then
+    echo "$(basename "$0"): $objdump is not installed" >&2
+    exit 1
+fi
+
 # "dll function" per import, the DLL name in lower case; "#<n>" for an import by ordinal.
 list_imports() {
     "$objdump" -p "$1" | awk '
@@ -25,6 +31,11 @@ list_imports() {
 status=0
 for binary in "$@"; do
     name=$(basename "$binary")
+    if [ ! -f "$binary" ]; then
+        echo "$name: missing"
+        status=1
+        continue
+    fi
     count=$(list_imports "$binary" | wc -l)
     if [ "$count" -eq 0 ]; then
         echo "$name: no imports found (is it a PE file?)"

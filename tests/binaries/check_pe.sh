@@ -9,6 +9,12 @@ objdump=$1
 arch=$2
 program=$3
 dll=$4
+
+# A check that cannot look at the binaries must not pass.
+if ! command -v "$objdump" >/dev/null 2>&1; then
+    echo "$(basename "$0"): $objdump is not installed" >&2
+    exit 1
+fi
 if [ "$arch" = i686 ]; then subsystem=4.0; else subsystem=5.2; fi
 
 status=0
