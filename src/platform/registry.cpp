@@ -6,6 +6,21 @@ namespace {
 
 constexpr REGSAM kViewFlags = KEY_WOW64_32KEY | KEY_WOW64_64KEY;
 
+// RegSetKeySecurity, looked up when it is needed: Windows 95/98 know no key
+// security, and whether their ADVAPI32 exports it at all is not documented,
+// so importing it could keep a binary from loading there.
+LONG SetKeySecurity(HKEY key, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor)
+{
+    typedef LONG(WINAPI * SetKeySecurityFunction)(HKEY, SECURITY_INFORMATION,
+                                                  PSECURITY_DESCRIPTOR);
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    FARPROC found = advapi != NULL ? GetProcAddress(advapi, "RegSetKeySecurity") : NULL;
+    if (found == NULL)
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    return reinterpret_cast<SetKeySecurityFunction>(reinterpret_cast<void*>(found))(key, what,
+                                                                                 descriptor);
+}
+
 }  // namespace
 
 Registry::Registry(HKEY parent, const std::string& subkey, LPSECURITY_ATTRIBUTES security,
@@ -228,7 +243,7 @@ BOOL Registry::ReadString(const char* name, char* buffer, DWORD size) const
 
 BOOL Registry::SetSecurity(SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor)
 {
-    return isOpen && Succeeded(RegSetKeySecurity(hKey, what, descriptor));
+    return isOpen && Succeeded(SetKeySecurity(hKey, what, descriptor));
 }
 
 BOOL Registry::SetString(const std::string& name, const std::string& value)
