@@ -2,6 +2,7 @@
 
 #include "product_keys.h"
 #include "product_values.h"
+#include "text_format.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -75,7 +76,7 @@ void ExtDebugLog(const char* format, ...)
     char line[kLineSize];
     va_list args;
     va_start(args, format);
-    int wanted = std::vsnprintf(line, sizeof line, format, args);
+    int wanted = FormatTextV(line, sizeof line, format, args);
     va_end(args);
     if (wanted < 0)
         return;

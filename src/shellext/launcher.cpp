@@ -4,11 +4,13 @@
 #include "ext_log.h"
 #include "files.h"
 #include "handles.h"
+#include "text_format.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -45,7 +47,9 @@ void WriteParameterFile(const char* fileName, const char* printerName)
     std::FILE* file = std::fopen(fileName, "w");
     if (file == NULL)
         return;
-    std::fprintf(file, "/P%d \"%s\"\n", static_cast<int>(std::strlen(printerName)), printerName);
+    const std::string line = "/P" + std::to_string(std::strlen(printerName)) + " \"" +
+                             printerName + "\"\n";
+    std::fputs(line.c_str(), file);
     std::fclose(file);
 }
 
@@ -59,7 +63,7 @@ BOOL StartWithParameterFile(const char* printerName, const char* modulePath,
         ExtDebugLog("       malloc() Fail\r\n");
         return FALSE;
     }
-    std::snprintf(commandLine.get(), size, "%s /F%d \"%s\"", modulePath,
+    FormatText(commandLine.get(), size, "%s /F%d \"%s\"", modulePath,
                   static_cast<int>(std::strlen(fileName)), fileName);
     ExtDebugLog("       Execute Command line (%s)\r\n", commandLine.get());
     ExtDebugLog("       (Parameter file (/P%d \"%s\"))\r\n",

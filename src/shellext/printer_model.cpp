@@ -4,6 +4,7 @@
 #include "ext_log.h"
 #include "handles.h"
 #include "printer_handle.h"
+#include "text_format.h"
 
 #include <cstdio>
 
@@ -37,7 +38,7 @@ PrinterModel::PrinterModel()
 PrinterModel::PrinterModel(const char* printerName) : PrinterModel()
 {
     if (GetPrinterDriverName(printerName, driverName))
-        std::snprintf(keyPath, sizeof keyPath, "%s%s", kModelKeyPrefix, driverName);
+        FormatText(keyPath, sizeof keyPath, "%s%s", kModelKeyPrefix, driverName);
 }
 
 Registry PrinterModel::OpenDriverKey() const

@@ -5,6 +5,7 @@
 #include "handles.h"
 #include "product_keys.h"
 #include "setup_values.h"
+#include "text_format.h"
 
 #include <cstdio>
 #include <cstring>
@@ -112,7 +113,7 @@ int BuildLibraryPath(const char* installPath, const char* profileFile, LANGID la
         return kResourceNotFound;
     if (std::strlen(libraryName) + std::strlen(installPath) + 1 >= kNameSize)
         return kResourceNotFound;
-    std::snprintf(candidate, kNameSize, "%s\\%s", installPath, libraryName);
+    FormatText(candidate, kNameSize, "%s\\%s", installPath, libraryName);
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include "ext_log.h"
 #include "product_values.h"
 #include "registry.h"
+#include "text_format.h"
 
 #include <olectl.h>
 
@@ -30,7 +31,7 @@ constexpr char kApprovedKey[] =
 // "<parent>\<clsid>" into `path` (kNameSize bytes).
 void ClassKeyPath(const char* parent, char* path)
 {
-    std::snprintf(path, kNameSize, "%s\\%s", parent, kClsidText);
+    FormatText(path, kNameSize, "%s\\%s", parent, kClsidText);
 }
 
 BOOL WriteKeyDefault(HKEY root, const char* subKey, const char* value)
@@ -43,7 +44,7 @@ BOOL RegisterClass(const char* modulePath)
     char classKey[kNameSize];
     ClassKeyPath(kClsidRoot, classKey);
     char serverKey[kNameSize];
-    std::snprintf(serverKey, sizeof serverKey, "%s\\InprocServer32", classKey);
+    FormatText(serverKey, sizeof serverKey, "%s\\InprocServer32", classKey);
     if (!WriteKeyDefault(HKEY_CLASSES_ROOT, classKey, kServerName))
         return FALSE;
     Registry server = Registry::CreateWithSecurity(HKEY_CLASSES_ROOT, serverKey, NULL);

@@ -6,6 +6,7 @@
 #include "product_values.h"
 #include "registry.h"
 #include "security.h"
+#include "text_format.h"
 #include "windows_version.h"
 
 #include <cstdio>
@@ -29,7 +30,7 @@ constexpr DWORD kMissingEntriesTolerated = 64;
 
 void EntryName(DWORD index, char* name)
 {
-    std::snprintf(name, kEntryNameLength + 1, "P%016lu", static_cast<unsigned long>(index));
+    FormatText(name, kEntryNameLength + 1, "P%016lu", static_cast<unsigned long>(index));
 }
 
 // Opens or creates one of the keys above the entries; a new one gets the
@@ -119,7 +120,7 @@ BOOL FindFreeEntry(const Registry& targets, char* entryPath)
         char name[kEntryNameLength + 1];
         EntryName(index, name);
         if (!targets.OpenSubkey(name, Registry::kRead).isOpen) {
-            std::snprintf(entryPath, kEntryPathSize, "%s\\%s", kTxaTargetKey, name);
+            FormatText(entryPath, kEntryPathSize, "%s\\%s", kTxaTargetKey, name);
             return TRUE;
         }
         if (index == kLastIndex)
@@ -176,7 +177,7 @@ int FindTargetKey(const char* printerName, char* path, unsigned pathSize)
     if (!targets.isOpen || !FindEntry(targets, printerName, name))
         return -1;
     char entryPath[kSubKeyPathSize];
-    std::snprintf(entryPath, sizeof entryPath, "%s\\%s", kTxaTargetKey, name);
+    FormatText(entryPath, sizeof entryPath, "%s\\%s", kTxaTargetKey, name);
     // A cut path would name another key: it counts as not found.
     if (!CopyIfFits(path, pathSize, entryPath))
         return -1;

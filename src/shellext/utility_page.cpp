@@ -5,6 +5,7 @@
 #include "server.h"
 #include "shell_ext.h"
 #include "target_registry.h"
+#include "text_format.h"
 
 #include <cstdio>
 
@@ -86,7 +87,7 @@ void ReportApplyFailure(HWND hwnd, const char* printerName, DWORD error)
     char text[512];
     if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error,
                        0, text, sizeof text, NULL) == 0)
-        std::snprintf(text, sizeof text, "Error %lu", static_cast<unsigned long>(error));
+        FormatText(text, sizeof text, "Error %lu", static_cast<unsigned long>(error));
     MessageBoxA(hwnd, text, printerName, MB_OK | MB_ICONSTOP);
 }
 
