@@ -4,6 +4,7 @@
 // written through the shell's link object.
 #include "startup_links.h"
 
+#include "ascii_text.h"
 #include "delete_file.h"
 #include "file.h"
 
@@ -84,28 +85,6 @@ std::string ShortForm(const std::string& path)
     return std::string(shortPath, length);
 }
 
-char UpperAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Equal ignoring the case of ASCII letters only (no locale rules).
-BOOL SameIgnoringCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return FALSE;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL IsAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 // The target path of the link file at `path`, empty when it is no link.
 std::string LinkTarget(IShellLinkA* link, IPersistFile* file, const std::string& path)
 {
@@ -181,7 +160,7 @@ BOOL StartupLinks::DeleteLinksTo(const std::string& target)
             continue;
         const std::string path = InFolder(folder, find.GetFileName());
         const std::string linkTarget = LinkTarget(link.get(), file.get(), path);
-        if (linkTarget.empty() || !SameIgnoringCase(ShortForm(linkTarget), wanted))
+        if (linkTarget.empty() || !EqualIgnoringAsciiCase(ShortForm(linkTarget), wanted))
             continue;
         // A link that cannot be removed stays; the others are still examined.
         DeleteFileEvenIfReadOnly(path);

@@ -10,26 +10,6 @@ std::string ModelKeyPath(const std::string& driverName)
     return kModelKeyPrefix + driverName;
 }
 
-namespace {
-
-char UpperAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-}  // namespace
-
-bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return false;
-    }
-    return true;
-}
-
 std::string OwnProgramPath()
 {
     char path[MAX_PATH];

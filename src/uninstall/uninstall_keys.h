@@ -3,6 +3,7 @@
 // the rest of MONCHK04 the steps open them in the program's own registry view.
 #pragma once
 
+#include "ascii_text.h"
 #include "product_keys.h"
 
 #include <string>
@@ -13,9 +14,6 @@ extern const char kProductSubkey[];
 
 // The model's driver key: "Software\NORVA\VTR3\Driver\<driverName>".
 std::string ModelKeyPath(const std::string& driverName);
-
-// Equal when only the case of ASCII letters differs (no locale rules).
-bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b);
 
 // The full path of the running program, empty when it does not fit.
 std::string OwnProgramPath();

@@ -43,6 +43,12 @@ std::string StringValue(const std::string& path, const std::string& name)
     return value.type == REG_NONE ? std::string("<missing>") : value.Text();
 }
 
+std::string SdkResult()
+{
+    return std::to_string(DwordValue(kSdkResultKey, "ErrorCode1")) + "/" +
+           std::to_string(DwordValue(kSdkResultKey, "ErrorCode2"));
+}
+
 void EnableTraceLog()
 {
     SetDwordValue("Software\\Norva\\VTR3", "log", 1);

@@ -21,6 +21,9 @@ bool ValueExists(const std::string& path, const std::string& name);
 DWORD DwordValue(const std::string& path, const std::string& name);
 std::string StringValue(const std::string& path, const std::string& name);
 
+// "ErrorCode1/ErrorCode2" as the last run left them in "SDKResult".
+std::string SdkResult();
+
 // Switches the debug log of MONCHK04 on (HKLM "Software\Norva\VTR3" "log").
 void EnableTraceLog();
 

@@ -100,18 +100,6 @@ std::string Flags()
     return flags;
 }
 
-std::string Posted(const HostResult& run)
-{
-    return std::to_string(run.messages) + " message(s), last " + std::to_string(run.wParam) +
-           "/" + std::to_string(run.lParam) + (run.timedOut ? ", timed out" : "");
-}
-
-std::string SdkResult()
-{
-    return std::to_string(DwordValue(kSdkResultKey, "ErrorCode1")) + "/" +
-           std::to_string(DwordValue(kSdkResultKey, "ErrorCode2"));
-}
-
 class WholeInstallRun : public ::testing::Test {
 protected:
     void SetUp() override

@@ -89,3 +89,9 @@ HostResult RunAsSetupHost(const std::string& program, const std::string& argumen
     DestroyWindow(window);
     return result;
 }
+
+std::string Posted(const HostResult& run)
+{
+    return std::to_string(run.messages) + " message(s), last " + std::to_string(run.wParam) +
+           "/" + std::to_string(run.lParam) + (run.timedOut ? ", timed out" : "");
+}

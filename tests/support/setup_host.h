@@ -16,6 +16,9 @@ struct HostResult {
     DWORD exitCode = STILL_ACTIVE;
 };
 
+// "1 message(s), last 2/0": what the caller heard, for comparing runs.
+std::string Posted(const HostResult& run);
+
 // `arguments` is the command line after the program name; " /W32:<hwnd>" is
 // appended unless `withCallerWindow` is false.
 HostResult RunAsSetupHost(const std::string& program, const std::string& arguments,

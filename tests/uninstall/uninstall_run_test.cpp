@@ -58,18 +58,6 @@ std::string StartupLink()
     return std::string(path) + "\\VTR3 Check.lnk";
 }
 
-std::string Posted(const HostResult& run)
-{
-    return std::to_string(run.messages) + " message(s), last " + std::to_string(run.wParam) +
-           "/" + std::to_string(run.lParam) + (run.timedOut ? ", timed out" : "");
-}
-
-std::string SdkResult()
-{
-    return std::to_string(DwordValue(kSdkResultKey, "ErrorCode1")) + "/" +
-           std::to_string(DwordValue(kSdkResultKey, "ErrorCode2"));
-}
-
 // Every key and value below root\path, as text, leaving out `except`.
 std::string Dump(HKEY root, const std::string& path, const std::string& except = "")
 {
