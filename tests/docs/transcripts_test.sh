@@ -58,12 +58,17 @@ prepare() {
             printf 'installer 0 0x1\nsdk 0 0x200001\n' >"$driver_dir/NR_Comb.answer" ;;
         vtr-service-stuck)  # the VTR service program never ends
             cp fake_vtrsrv_stuck.exe "$system_dir/vtrsrv.exe" ;;
-        another-copy)  # a copy of MONCHK04 at work, waiting for a silent SDK
+        another-copy)
+            # A copy of MONCHK04 at work, waiting for a silent SDK. It starts
+            # with the debug log off, so that its lines cannot take the log
+            # file from the copy the document shows.
             rm -f "$driver_dir/NR_Comb.answer"
+            wine reg add 'HKLM\Software\NORVA\VTR3' /v log /t REG_DWORD /d 0 /f >/dev/null 2>&1
             wine "$monchk" "/I:C:\\Demo\\setup.ini" >/dev/null 2>&1 &
             other_copy=$!
             wine send_message.exe InstallExeClass "Vantor3 Environment Check" 0 0 0 30 ||
                 fail "setup another-copy: no copy at work"
+            wine reg add 'HKLM\Software\NORVA\VTR3' /v log /t REG_DWORD /d 1 /f >/dev/null 2>&1
             after_block=end-other-copy ;;
         *) fail "unknown setup '$1' in $doc"; return 1 ;;
     esac
