@@ -141,9 +141,11 @@ run_tests() {
         not_run "mkfs.ext4 is missing (package e2fsprogs; scripts/bootstrap.sh installs it)"
 
     # What the tests read, copied at the same absolute paths onto a work
-    # disk: the source tree's scripts/ and tests/, and the build tree
-    # without object files and static libraries.
+    # disk: the source tree's scripts/, tests/ and docs/ (the docs' tests
+    # read the documents), and the build tree without object files and
+    # static libraries.
     local paths=("$SOURCE_DIR/scripts" "$SOURCE_DIR/tests" "$BUILD_DIR") p top
+    [ -d "$SOURCE_DIR/docs" ] && paths+=("$SOURCE_DIR/docs")
     TOP_DIRS=()
     for p in "${paths[@]}"; do
         top=${p#/}

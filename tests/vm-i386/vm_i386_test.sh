@@ -35,8 +35,9 @@ refute() {
 # A configured i686 build tree and its source tree, in miniature.
 src=$tmp/src
 build=$tmp/build/win32
-mkdir -p "$src/scripts" "$src/tests" "$build/CMakeFiles/3.25.1" "$build/CMakeFiles/lib.dir" "$build/sub"
+mkdir -p "$src/scripts" "$src/tests" "$src/docs" "$build/CMakeFiles/3.25.1" "$build/CMakeFiles/lib.dir" "$build/sub"
 echo 'echo hello' >"$src/scripts/wine-env.sh"
+echo '# doc' >"$src/docs/guide.md"
 printf 'CMAKE_HOME_DIRECTORY:INTERNAL=%s\nCMAKE_CACHEFILE_DIR:INTERNAL=%s\n' "$src" "$build" \
     >"$build/CMakeCache.txt"
 echo 'set(CMAKE_SYSTEM_PROCESSOR "i686")' >"$build/CMakeFiles/3.25.1/CMakeSystem.cmake"
@@ -187,8 +188,9 @@ expect "ctest timeout scaled" 0 '^ctestfile: set_tests_properties\(\[=\[a.win98\
 expect "fixture timeout scaled" 0 '^ctestfile: set_tests_properties\(\[=\[setup\]=\] .* TIMEOUT "4800"\)$'
 expect "guest script" 0 '^guest-run.sh is there$'
 checks=$((checks + 1))
-[ -f "$FAKE_DUMP/tree$build/a.exe" ] && [ -f "$FAKE_DUMP/tree$src/scripts/wine-env.sh" ] ||
-    fail "the program or the scripts were not copied"
+[ -f "$FAKE_DUMP/tree$build/a.exe" ] && [ -f "$FAKE_DUMP/tree$src/scripts/wine-env.sh" ] &&
+    [ -f "$FAKE_DUMP/tree$src/docs/guide.md" ] ||
+    fail "the program, the scripts or the docs were not copied"
 checks=$((checks + 1))
 [ ! -e "$FAKE_DUMP/tree$build/CMakeFiles/lib.dir/thing.cpp.obj" ] || fail "an object file was copied"
 checks=$((checks + 1))
