@@ -69,22 +69,18 @@ Shared FindSharedComponents(const std::string& driverName, const Components& our
                             const Registry& models, RunResult& result)
 {
     Shared shared;
-    for (DWORD index = 0;; ++index) {
-        const std::string name = models.EnumKey(index);
-        if (name.empty())
-            return shared;
-        if (name == driverName)
-            continue;
-        Registry other(HKEY_LOCAL_MACHINE, ModelKeyPath(name), NULL, FALSE, Registry::kRead);
+    VisitModels(models, driverName, [&](const std::string&, const Registry& other) {
         if (!other.isOpen) {
             result.Record(pair::kXimpSiblingKeyNotOpened);
-            continue;
+            return false;
         }
         Compare(ours.shellExtension, other, kShellExtensionValue, shared.shellExtension);
         Compare(ours.notifier, other, kNotifierValue, shared.notifier);
         Compare(ours.type, other, kTypeValue, shared.type);
         Compare(ours.service, other, kServiceValue, shared.service);
-    }
+        return false;
+    });
+    return shared;
 }
 
 // The registry views that may hold the shell extension's registration. A

@@ -75,15 +75,11 @@ BOOL UninstallRun::DeleteShortcutExe()
 {
     const std::string path = OwnProgramPath();
     const std::string program = path.substr(path.find_last_of('\\') + 1);
-    Registry models(HKEY_LOCAL_MACHINE, kModelsKey, NULL, FALSE, Registry::kRead);
-    for (DWORD index = 0;; ++index) {
-        const std::string name = models.EnumKey(index);
-        if (name.empty())
-            return TRUE;
-        Registry model(HKEY_LOCAL_MACHINE, ModelKeyPath(name), NULL, FALSE, Registry::kRead);
-        if (EqualIgnoringAsciiCase(model.QueryString("SHORTCUTEXE_R", ""), program))
-            return FALSE;
-    }
+    const Registry models(HKEY_LOCAL_MACHINE, kModelsKey, NULL, FALSE, Registry::kRead);
+    const bool named = VisitModels(models, "", [&](const std::string&, const Registry& model) {
+        return EqualIgnoringAsciiCase(model.QueryString("SHORTCUTEXE_R", ""), program);
+    });
+    return named ? FALSE : TRUE;
 }
 
 BOOL UninstallRun::DeleteProfile()

@@ -17,21 +17,14 @@ const char kServiceValue[] = "VTRSRV_NAME";
 bool ServiceShared(const std::string& driverName, const std::string& service,
                    const Registry& models, RunResult& result)
 {
-    for (DWORD index = 0;; ++index) {
-        const std::string name = models.EnumKey(index);
-        if (name.empty())
-            return false;
-        if (name == driverName)
-            continue;
-        Registry other(HKEY_LOCAL_MACHINE, ModelKeyPath(name), NULL, FALSE, Registry::kRead);
+    return VisitModels(models, driverName, [&](const std::string& name, const Registry& other) {
         if (!other.isOpen) {
             DebugLog("    VTR service: model key %s open error\n", name.c_str());
             result.Record(pair::kServiceSiblingKeyNotOpened);
-            continue;
+            return false;
         }
-        if (other.QueryString(kServiceValue, "") == service)
-            return true;
-    }
+        return other.QueryString(kServiceValue, "") == service;
+    });
 }
 
 // The model's service program name, empty when it has none, when another

@@ -15,6 +15,26 @@ extern const char kProductSubkey[];
 // The model's driver key: "Software\NORVA\VTR3\Driver\<driverName>".
 std::string ModelKeyPath(const std::string& driverName);
 
+// Walks the models under `models` (the open Driver key) in enumeration order,
+// all but `except` ("" for none), and calls `visit(name, key)` with each
+// model's key opened for reading (not open when it cannot be opened) until
+// `visit` returns true. True when it did.
+template <typename Visit>
+bool VisitModels(const Registry& models, const std::string& except, Visit visit)
+{
+    for (DWORD index = 0;; ++index) {
+        const std::string name = models.EnumKey(index);
+        if (name.empty())
+            return false;
+        if (name == except)
+            continue;
+        const Registry model(HKEY_LOCAL_MACHINE, ModelKeyPath(name), NULL, FALSE,
+                             Registry::kRead);
+        if (visit(name, model))
+            return true;
+    }
+}
+
 // The full path of the running program, empty when it does not fit.
 std::string OwnProgramPath();
 
