@@ -68,6 +68,7 @@ TEST_F(Completion, InstallerRepliesFirstMatchWins)
     } cases[] = {
         {0x10000 | 0x20 | 0x1, 1, 0x10021, TRUE, FALSE},  // failure: the SDK setup still answers
         {0x20 | 0x1, 1, 0x21, FALSE, TRUE},
+        {0x20, 1, 0x20, FALSE, TRUE},
         {0x1, 0, 0, TRUE, FALSE},
         {0x0, 1, 0, FALSE, FALSE},
         {0x100, 1, 0x100, FALSE, FALSE},
@@ -98,55 +99,49 @@ TEST_F(Completion, RepliesThatAreNotAwaitedChangeNothing)
     EXPECT_TRUE(frame.waits.sdk.sdkReplied);
 }
 
-TEST_F(Completion, SdkReplacedFilesAreReportedWithWParam2)
+// What the installers' replies make of an install run's end: the message
+// posted, the pair stored and the flags under VTRCommon.
+TEST_F(Completion, InstallerRepliesDecideWhatIsPostedAndFlagged)
 {
-    StartInstallWait();
-    InstallerReply(0x1);
-    SdkReply(0x200001);
-    Close();
-    ExpectPosted(2, 0);
-    ExpectStored(0, 0);
-    EXPECT_EQ(1u, DwordValue(kVtrCommonKey, "RST_FREPLACE"));
-    EXPECT_FALSE(ValueExists(kVtrCommonKey, "ERR_OTHERS"));
-}
-
-TEST_F(Completion, SdkInUseIsFlaggedInsteadOfOtherErrors)
-{
-    SetDwordValue(kVtrCommonKey, "ERR_OTHERS", 1);  // left by an earlier run
-    StartInstallWait();
-    InstallerReply(0x1);
-    SdkReply(0x400);
-    Close();
-    ExpectPosted(3, 2);
-    ExpectStored(2, 0x400);
-    EXPECT_EQ(1u, DwordValue(kVtrCommonKey, "ERR_ZQAPIINUSE"));
-    EXPECT_EQ(0u, DwordValue(kVtrCommonKey, "RST_FREPLACE"));
-    EXPECT_FALSE(ValueExists(kVtrCommonKey, "ERR_OTHERS"));
-}
-
-TEST_F(Completion, UnsupportedWindowsIsStoredButReportedAsSuccess)
-{
-    StartInstallWait();
-    InstallerReply(0x20);
-    EXPECT_FALSE(frame.waits.sdk.awaitSdkReply);
-    Close();
-    ExpectPosted(1, 0);
-    ExpectStored(1, 0x20);
-    EXPECT_EQ(1u, DwordValue(kVtrCommonKey, "ERR_OSVERNOTSUPPORT"));
-    EXPECT_FALSE(ValueExists(kVtrCommonKey, "ERR_OTHERS"));
-    EXPECT_FALSE(ValueExists(kVtrCommonKey, "RST_FREPLACE")) << "the SDK setup never replied";
-}
-
-TEST_F(Completion, InstallerFailureCountsAsOtherError)
-{
-    StartInstallWait();
-    InstallerReply(0x10000);
-    SdkReply(0x1);
-    Close();
-    ExpectPosted(3, 1);
-    ExpectStored(1, 0x10000);
-    EXPECT_EQ(1u, DwordValue(kVtrCommonKey, "ERR_OTHERS"));
-    EXPECT_EQ(0u, DwordValue(kVtrCommonKey, "RST_FREPLACE"));
+    const struct {
+        DWORD installer;
+        DWORD sdk;            // 0: the SDK setup never replies
+        bool earlierOthers;   // ERR_OTHERS left by an earlier run
+        WPARAM wParam;
+        LPARAM lParam;
+        DWORD code1, code2;
+        // RST_FREPLACE, ERR_OTHERS, ERR_ZQAPIINUSE, ERR_OSVERNOTSUPPORT
+        // under VTRCommon; "-": no value.
+        const char* flags;
+    } cases[] = {
+        {0x1, 0x200001, false, 2, 0, 0, 0, "1 - - -"},
+        {0x1, 0x400, true, 3, 2, 2, 0x400, "0 - 1 -"},
+        // Stored but reported as success; the SDK setup never replied.
+        {0x20, 0, false, 1, 0, 1, 0x20, "- - - 1"},
+        {0x10000, 0x1, false, 3, 1, 1, 0x10000, "0 1 - -"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.installer << "/" << c.sdk);
+        ResetProductKeys();
+        if (c.earlierOthers)
+            SetDwordValue(kVtrCommonKey, "ERR_OTHERS", 1);
+        StubbedFrame run;
+        run.cmdLine.callerWindow = frame.cmdLine.callerWindow;
+        run.cmdLine.install = true;
+        run.waits.sdk.awaitSdkReply = run.waits.sdk.awaitInstallerReply = TRUE;
+        SendMessageA(run.hwnd, 1225, 0, static_cast<LPARAM>(c.installer));
+        if (c.sdk != 0)
+            SendMessageA(run.hwnd, 1224, 0, static_cast<LPARAM>(c.sdk));
+        run.OnClose();
+        EXPECT_EQ(1, caller.TakeMessages());
+        ExpectPosted(c.wParam, c.lParam);
+        ExpectStored(c.code1, c.code2);
+        std::string flags;
+        for (const char* name : {"RST_FREPLACE", "ERR_OTHERS", "ERR_ZQAPIINUSE", "ERR_OSVERNOTSUPPORT"})
+            flags += std::string(flags.empty() ? "" : " ") +
+                     (ValueExists(kVtrCommonKey, name) ? std::to_string(DwordValue(kVtrCommonKey, name)) : "-");
+        EXPECT_EQ(c.flags, flags);
+    }
 }
 
 TEST_F(Completion, CodesOf16AndMoreAreReportedAsSuccess)

@@ -146,7 +146,9 @@ TEST_F(LanguageMonitorTest, TheMonitorIsRegisteredOnceAndBidiSwitchedOnWhereItWa
     EXPECT_EQ(0, lstrcmpiA(SystemDirectory().c_str(), current)) << "stays in " << current;
 }
 
-TEST_F(LanguageMonitorTest, NoPrinterAtAllFailsTheEnumeration)
+// No printer at all fails the enumeration; an empty models key leaves the
+// maintenance nothing to do. Without the key, the maintenance run below.
+TEST_F(LanguageMonitorTest, NoPrinterOrNoRecordedModel)
 {
     Driver(kDriver);
     EXPECT_FALSE(frame.InstallLanguageMonitors());
@@ -155,6 +157,15 @@ TEST_F(LanguageMonitorTest, NoPrinterAtAllFailsTheEnumeration)
     RecordModel(kDriver, kMonitor, kMonitorDll);
     EXPECT_FALSE(maintenance.InstallLanguageMonitors());
     EXPECT_EQ("7/31", Pair(maintenance));
+
+    Printer("Test Printer A", kDriver);
+    ResetProductKeys();
+    CreateKey(kModelsKey);
+    TestFrame empty;
+    empty.environment.osKind = osKind;
+    EXPECT_TRUE(empty.InstallLanguageMonitors());
+    EXPECT_EQ("0/0", Pair(empty));
+    EXPECT_FALSE(HasBidi("Test Printer A"));
 }
 
 TEST_F(LanguageMonitorTest, ADriverThatNamesTheMonitorIsLeftAloneOnNtOnly)
@@ -303,21 +314,6 @@ TEST_F(LanguageMonitorTest, MaintenanceRegistersEveryRecordedModelWithAMonitor)
     EXPECT_TRUE(HasBidi("Third Printer"));
     EXPECT_FALSE(HasBidi("Other Printer"));
     EXPECT_EQ(kMonitorDll, StringValue(MonitorKey(kThirdMonitor), "Driver"));
-}
-
-TEST_F(LanguageMonitorTest, MaintenanceWithoutRecordedModelsHasNothingToDo)
-{
-    Driver(kDriver);
-    Printer("Test Printer A", kDriver);
-    EXPECT_FALSE(maintenance.InstallLanguageMonitors());
-    EXPECT_EQ("3/20", Pair(maintenance));
-
-    CreateKey(kModelsKey);
-    TestFrame empty;
-    empty.environment.osKind = osKind;
-    EXPECT_TRUE(empty.InstallLanguageMonitors());
-    EXPECT_EQ("0/0", Pair(empty));
-    EXPECT_FALSE(HasBidi("Test Printer A"));
 }
 
 // MONCHK04.exe started without a switch, as the Startup shortcut starts it.

@@ -396,26 +396,9 @@ TEST_F(UtilityPage, AnApplyThatCannotStoreTellsWhyAndKeepsThePageOpen)
     EXPECT_EQ(std::vector<std::string>{"P0000000000000000=LP-1,0"}, Entries());
 }
 
-TEST_F(UtilityPage, TheButtonsStartTheProgramsForThePrinter)
-{
-    HWND page = OpenSheet(kProductPrinter);
-    ASSERT_NE(nullptr, page);
-    const struct {
-        int button;
-        const std::string& program;
-        const char* line;
-    } buttons[] = {{IDC_BUTTON_VTR, kMonrun, "   IDC_BUTTON_VTR:\r\n"},
-                   {IDC_BUTTON_MONITOR_SETTING, kMoncfg, "   IDC_BUTTON_MONITOR_SETTING:\r\n"}};
-    for (const auto& button : buttons) {
-        DeleteLog();
-        const std::string record = Press(page, button.button, button.program);
-        EXPECT_EQ(0u, record.find(button.program + " /F")) << record;
-        EXPECT_TRUE(Contains(record, "\n/P4 \"LP-1\"\r\n")) << record;
-        EXPECT_EQ(0u, ReadLog().find(std::string(button.line) + "     ExecuteVtrModule()\r\n"))
-            << ReadLog();
-    }
-}
-
+// Each button starts its model's program for the printer, also while a
+// sheet of another model is open: the sheet initialised first still starts
+// its own model's programs.
 TEST_F(UtilityPage, TwoOpenSheetsOfDifferentModelsStartEachTheirOwnPrograms)
 {
     InstallModel(kOtherModel);
@@ -426,15 +409,28 @@ TEST_F(UtilityPage, TwoOpenSheetsOfDifferentModelsStartEachTheirOwnPrograms)
     HWND secondPage = OpenSheet(kOtherModelPrinter, second, &secondSheet);
     ASSERT_NE(nullptr, first);
     ASSERT_NE(nullptr, secondPage);
-
-    // The sheet initialised first still starts its own model's programs.
-    EXPECT_EQ(0u, Press(first, IDC_BUTTON_VTR, kProductModel.Monrun())
-                      .find(kProductModel.Monrun() + " /F"));
-    EXPECT_EQ(0u, Press(secondPage, IDC_BUTTON_VTR, kOtherModel.Monrun())
-                      .find(kOtherModel.Monrun() + " /F"));
-    const std::string settings = Press(first, IDC_BUTTON_MONITOR_SETTING, kProductModel.Moncfg());
-    EXPECT_EQ(0u, settings.find(kProductModel.Moncfg() + " /F")) << settings;
-    EXPECT_TRUE(Contains(settings, "\n/P4 \"LP-1\"\r\n")) << settings;
+    const struct {
+        HWND page;
+        int button;
+        std::string program;
+        const char* line;
+    } presses[] = {
+        {first, IDC_BUTTON_VTR, kProductModel.Monrun(), "   IDC_BUTTON_VTR:\r\n"},
+        {secondPage, IDC_BUTTON_VTR, kOtherModel.Monrun(), "   IDC_BUTTON_VTR:\r\n"},
+        {first, IDC_BUTTON_MONITOR_SETTING, kProductModel.Moncfg(),
+         "   IDC_BUTTON_MONITOR_SETTING:\r\n"},
+    };
+    for (const auto& press : presses) {
+        SCOPED_TRACE(press.program);
+        DeleteLog();
+        const std::string record = Press(press.page, press.button, press.program);
+        EXPECT_EQ(0u, record.find(press.program + " /F")) << record;
+        if (press.page == first) {
+            EXPECT_TRUE(Contains(record, "\n/P4 \"LP-1\"\r\n")) << record;
+        }
+        EXPECT_EQ(0u, ReadLog().find(std::string(press.line) + "     ExecuteVtrModule()\r\n"))
+            << ReadLog();
+    }
     DestroyWindow(secondSheet);
 }
 

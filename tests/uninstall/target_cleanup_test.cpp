@@ -1,6 +1,8 @@
 // The cleanup of the monitor's target entries and their Run values, against
 // printers in Wine's spooler: P1 of the product's driver, P4 of another one;
-// P2 and P3 are printers that no longer exist.
+// P2 and P3 are printers that no longer exist. What a whole run removes by
+// printer is shown by uninstall_run_test.cpp; here the log of the walk by
+// driver and the entries that stop the walks.
 #include "app_test_support.h"
 #include "debug_log.h"
 #include "install_test_files.h"
@@ -14,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -85,24 +88,6 @@ protected:
 
 }  // namespace
 
-// By printer: its entries and those of printers that are gone, with their
-// Run values; adjacent removals are each examined.
-TEST_F(TargetCleanup, ByPrinterRemovesItsEntriesAndThoseOfPrintersGone)
-{
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        Entries(root, {"P1", "P2", "P3", "P4", "P2"});
-        EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey(root, kTargets, "P2"));
-        EXPECT_EQ("P1 P4 | run: Other program P1 P4", Left(root));
-    }
-    // The printer named goes even while it exists.
-    EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey(HKEY_LOCAL_MACHINE, kTargets, "P1"));
-    EXPECT_EQ("P4 | run: Other program P4", Left(HKEY_LOCAL_MACHINE));
-
-    Registry(HKEY_LOCAL_MACHINE, "Software\\NORVA\\VTR3", NULL, FALSE, Registry::kAllAccess).DeleteKey("VTRData");
-    EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey(HKEY_LOCAL_MACHINE, kTargets, "P1"))
-        << "no target key";
-}
-
 // By driver: entries of the driver's printers and of printers gone; the log
 // tells what each entry met.
 TEST_F(TargetCleanup, ByDriverRemovesTheDriversEntriesAndThoseOfPrintersGone)
@@ -130,36 +115,43 @@ TEST_F(TargetCleanup, ByDriverRemovesTheDriversEntriesAndThoseOfPrintersGone)
               FileText(kTraceLog));
 }
 
+// The second entry cannot be opened (locked) or deleted (undeletable). Not
+// opened, both walks stop there; not deleted, the walk by printer stops and
+// the walk by driver passes the entry.
 TEST_F(TargetCleanup, EntriesThatCannotBeOpenedOrDeleted)
 {
     if (OsKindOfThisWindows() == 1)
         GTEST_SKIP() << "Windows 95/98 has no key security";
     const std::string second = std::string(kTargets) + "\\" + EntryName(1);
-
-    // Not opened: both walks stop there.
-    {
-        Entries(HKEY_CURRENT_USER, {"P3", "P3", "P2"});
-        LockedKey locked(HKEY_CURRENT_USER, second);
-        EXPECT_FALSE(UninstallRun(frame).DeleteTargetKey(HKEY_CURRENT_USER, kTargets, "P2"));
-        EXPECT_EQ("? P2 | run: Other program P2", Left(HKEY_CURRENT_USER));
-    }
-    {
-        Entries(HKEY_CURRENT_USER, {"P3", "P3", "P2"});
-        LockedKey locked(HKEY_CURRENT_USER, second);
-        EXPECT_FALSE(UninstallRun(frame).DeleteTargetKey2(HKEY_CURRENT_USER, kTargets, kDriver));
-    }
-
-    // Not deleted: by printer the walk stops, by driver the entry is passed.
-    {
-        Entries(HKEY_CURRENT_USER, {"P1", "P3", "P2"});
-        UndeletableKey undeletable(HKEY_CURRENT_USER, second);
-        EXPECT_FALSE(UninstallRun(frame).DeleteTargetKey(HKEY_CURRENT_USER, kTargets, "P2"));
-        EXPECT_EQ("P1 P3 P2 | run: Other program P1 P2 P3", Left(HKEY_CURRENT_USER));
-    }
-    {
-        Entries(HKEY_CURRENT_USER, {"P1", "P3", "P2"});
-        UndeletableKey undeletable(HKEY_CURRENT_USER, second);
-        EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey2(HKEY_CURRENT_USER, kTargets, kDriver));
-        EXPECT_EQ("P3 | run: Other program", Left(HKEY_CURRENT_USER));
+    const struct {
+        const char* what;
+        bool locked, byDriver;
+        std::vector<std::string> entries;
+        bool completed;
+        const char* left;  // nullptr: not looked at
+    } cases[] = {
+        {"locked, by printer", true, false, {"P3", "P3", "P2"}, false,
+         "? P2 | run: Other program P2"},
+        {"locked, by driver", true, true, {"P3", "P3", "P2"}, false, nullptr},
+        {"undeletable, by printer", false, false, {"P1", "P3", "P2"}, false,
+         "P1 P3 P2 | run: Other program P1 P2 P3"},
+        {"undeletable, by driver", false, true, {"P1", "P3", "P2"}, true,
+         "P3 | run: Other program"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Entries(HKEY_CURRENT_USER, c.entries);
+        std::unique_ptr<LockedKey> locked;
+        std::unique_ptr<UndeletableKey> undeletable;
+        if (c.locked)
+            locked.reset(new LockedKey(HKEY_CURRENT_USER, second));
+        else
+            undeletable.reset(new UndeletableKey(HKEY_CURRENT_USER, second));
+        UninstallRun run(frame);
+        EXPECT_EQ(c.completed, (c.byDriver ? run.DeleteTargetKey2(HKEY_CURRENT_USER, kTargets, kDriver)
+                                           : run.DeleteTargetKey(HKEY_CURRENT_USER, kTargets, "P2")) != FALSE);
+        if (c.left != nullptr) {
+            EXPECT_EQ(c.left, Left(HKEY_CURRENT_USER));
+        }
     }
 }

@@ -319,6 +319,7 @@ TEST_F(InstalledModels, ByPrinterEachRunRemovesWhatNoPrinterOrModelStillNeeds)
     EXPECT_EQ("LP-1 B;LP-2 A;", Targets(HKEY_CURRENT_USER, kTargets));
     EXPECT_EQ("LP-1 B;LP-2 A;", Targets(HKEY_CURRENT_USER, kTxbTargets));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRun, "LP-1 A"));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRun, "LP-1 B"));
     EXPECT_EQ((std::vector<std::string>{" /C", " /U /M\"ID1\""}), MoncfgCalls(2));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
     EXPECT_TRUE(PeerRecord(Program("vtrsrv", "1"), 0, 0).empty()) << "no service stop";
@@ -364,6 +365,7 @@ TEST_F(InstalledModels, ByPrinterEachRunRemovesWhatNoPrinterOrModelStillNeeds)
     EXPECT_EQ("0 of 8", ExtensionParts());
     EXPECT_FALSE(FileExists(StartupLink()));
     EXPECT_FALSE(FileExists(html));
+    EXPECT_TRUE(FileExists(html.substr(0, html.size() - 5))) << "the NORVA folder stays";
     EXPECT_FALSE(ServiceWindowThere(Program("ximpsrv", "2")));
     EXPECT_NE(std::string::npos, SdkUninstaller().find("/AN=\"NORVA LP-2\"")) << SdkUninstaller();
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRun, "LP-2 A"));
