@@ -19,15 +19,7 @@ fail() {
 trim() {
     sed -E 's/^[[:space:]]+//; s/[[:space:]]+$//' <<<"$1"
 }
-# A path of the prefix's drive C: as this shell sees it.
-unix_path() {
-    local path=${1#[Cc]:\\}
-    echo "$WINEPREFIX/drive_c/${path//\\//}"
-}
-
-cd "$bin" || exit 1
-prepared=$(wine install_demo.exe | tr -d '\r') || { echo "install_demo failed"; exit 1; }
-monchk=$(sed -n 2p <<<"$prepared")
+. "$(dirname "$0")/demo_product.sh"
 bin_windows=$(wine winepath -w "$bin" 2>/dev/null | tr -d '\r')
 echo "demonstration product ready; MONCHK04 at $monchk (Wine presenting ${MONSETUP_WINVER:-default})"
 

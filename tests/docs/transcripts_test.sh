@@ -30,14 +30,7 @@ fail() {
 normal() {
     sed -E 's/\r//g; s/[[:space:]]+/ /g; s/^ //; s/ $//'
 }
-unix_path() {
-    local path=${1#[Cc]:\\}
-    echo "$WINEPREFIX/drive_c/${path//\\//}"
-}
-
-cd "$bin" || exit 1
-prepared=$(wine install_demo.exe | tr -d '\r') || { echo "install_demo failed"; exit 1; }
-monchk=$(sed -n 2p <<<"$prepared")
+. "$(dirname "$0")/demo_product.sh"
 export DRIVERDIR=${monchk%\\*}
 driver_dir=$(unix_path "$DRIVERDIR")
 system_dir=$(unix_path "$(wine cmd /c echo %SystemRoot%\\system32 | tr -d '\r')")
