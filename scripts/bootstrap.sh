@@ -1,39 +1,146 @@
 #!/usr/bin/env bash
-# Installs the tool chain this project builds and tests with, on Debian, as root.
-# Installs only what is missing; a second run on a ready machine takes seconds.
-set -euo pipefail
+# Installs what this project builds, tests and runs with, on Debian bookworm,
+# as root. Every tool the build, the tests and the scripts call is named once
+# in the list below, with the check that finds it and the package that brings
+# it; only what is missing is installed, so a second run takes a second.
+#
+# Usage: scripts/bootstrap.sh            install what is missing
+#        scripts/bootstrap.sh --check    say what is missing, install nothing
+#        scripts/bootstrap.sh --list     print the list (KIND NAME PACKAGE)
+#
+# Ends with status 0 when everything on the list is there; otherwise names the
+# step, the package or the tool that failed and ends with status 1.
+set -uo pipefail
 
-need=()
-have_cmd() { command -v "$1" >/dev/null 2>&1; }
-have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+# KIND  NAME  PACKAGE, one line each:
+#   cmd     a command on PATH, called by that name
+#   file    a file called by its path (Wine's loaders are not on PATH)
+#   locale  a locale the tests run in (made with locale-gen)
+tool_list() {
+    cat <<'LIST'
+cmd    cmake                           cmake
+cmd    ctest                           cmake
+cmd    ninja                           ninja-build
+cmd    gcc                             gcc
+cmd    g++                             g++
+cmd    clang                           clang
+cmd    clang++                         clang
+file   /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a  libclang-rt-14-dev
+file   /usr/src/googletest/CMakeLists.txt  googletest
+file   /usr/include/gtest/gtest.h      libgtest-dev
+cmd    i686-w64-mingw32-gcc-win32      gcc-mingw-w64-i686-win32
+cmd    i686-w64-mingw32-g++-win32      g++-mingw-w64-i686-win32
+cmd    i686-w64-mingw32-windres        binutils-mingw-w64-i686
+cmd    i686-w64-mingw32-objdump        binutils-mingw-w64-i686
+cmd    x86_64-w64-mingw32-gcc-win32    gcc-mingw-w64-x86-64-win32
+cmd    x86_64-w64-mingw32-g++-win32    g++-mingw-w64-x86-64-win32
+cmd    x86_64-w64-mingw32-windres      binutils-mingw-w64-x86-64
+cmd    x86_64-w64-mingw32-objdump      binutils-mingw-w64-x86-64
+cmd    wine                            wine
+file   /usr/lib/wine/wine              wine32:i386
+file   /usr/lib/wine/wine64            wine64
+file   /usr/lib/wine/wineserver        libwine
+cmd    qemu-system-i386                qemu-system-x86
+cmd    mkfs.ext4                       e2fsprogs
+cmd    debugfs                         e2fsprogs
+cmd    cpio                            cpio
+cmd    debootstrap                     debootstrap
+cmd    git                             git
+cmd    unshare                         util-linux
+cmd    findmnt                         util-linux
+cmd    perl                            perl-base
+cmd    locale-gen                      locales
+locale ja_JP.UTF-8                     locales
+LIST
+}
 
-have_cmd cmake || need+=(cmake)
-have_cmd ninja || need+=(ninja-build)
-have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686-posix)
-have_cmd x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64-posix)
-have_cmd i686-w64-mingw32-windres || need+=(binutils-mingw-w64-i686)
-have_cmd clang++ || need+=(clang)
-have_pkg googletest || need+=(googletest)
-have_pkg libgtest-dev || need+=(libgtest-dev)
-have_pkg libclang-rt-14-dev || need+=(libclang-rt-14-dev)
-have_cmd wine || need+=(wine)
-have_pkg wine32:i386 || need+=(wine32:i386)
-have_pkg wine64 || need+=(wine64)
-# scripts/vm-i386.sh: the emulated 32-bit system for the win32 tests on hosts
-# that cannot run 32-bit code, its ext4 images and its initrd.
-have_cmd qemu-system-i386 || need+=(qemu-system-x86)
-have_cmd mkfs.ext4 || need+=(e2fsprogs)
-have_cmd cpio || need+=(cpio)
+have() {
+    local kind=$1 name=$2
+    case "$kind" in
+        cmd) command -v "$name" >/dev/null 2>&1 ;;
+        file) [ -e "$name" ] ;;
+        locale) locale -a 2>/dev/null | tr '[:upper:]' '[:lower:]' | sed 's/utf-8/utf8/' |
+                    grep -qx "$(tr '[:upper:]' '[:lower:]' <<<"$name" | sed 's/utf-8/utf8/')" ;;
+        *) return 1 ;;
+    esac
+}
 
-if [ ${#need[@]} -eq 0 ]; then
+# Prints "KIND NAME PACKAGE" for every entry that is missing.
+missing() {
+    local kind name package
+    while read -r kind name package; do
+        have "$kind" "$name" || echo "$kind $name $package"
+    done < <(tool_list)
+}
+
+fail() {
+    echo "bootstrap: $*" >&2
+    exit 1
+}
+
+case "${1:-}" in
+    --list) tool_list; exit 0 ;;
+    --check)
+        gaps=$(missing)
+        [ -z "$gaps" ] && { echo "bootstrap: everything is installed"; exit 0; }
+        sed 's/^\([a-z]*\) \([^ ]*\) \(.*\)/bootstrap: missing: \2 (package \3)/' <<<"$gaps"
+        exit 1 ;;
+    "") ;;
+    *) fail "unknown option '$1' (use --check or --list)" ;;
+esac
+
+gaps=$(missing)
+if [ -z "$gaps" ]; then
     echo "bootstrap: everything is installed"
     exit 0
 fi
+[ "$(id -u)" = 0 ] || fail "step 'install': $(cut -d' ' -f2 <<<"$gaps" | tr '\n' ' ')are missing and only root can install them"
+mapfile -t packages < <(cut -d' ' -f3 <<<"$gaps" | sort -u)
+locales_needed=$(awk '$1 == "locale" { print $2 }' <<<"$gaps")
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-echo "bootstrap: installed ${need[*]}"
+if printf '%s\n' "${packages[@]}" | grep -q ':i386$' &&
+   ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386 || fail "step 'add the i386 architecture': dpkg --add-architecture i386 failed"
+fi
+echo "bootstrap: installing ${packages[*]}"
+update_log=$(mktemp)
+if ! apt-get update -q --error-on=any >"$update_log" 2>&1; then
+    sed 's/^/  /' "$update_log" >&2
+    rm -f "$update_log"
+    fail "step 'apt-get update': the package registry cannot be reached (or refused the lists)"
+fi
+rm -f "$update_log"
+for package in "${packages[@]}"; do
+    candidate=$(apt-cache policy "$package" 2>/dev/null | sed -n 's/^ *Candidate: //p')
+    [ -n "$candidate" ] && [ "$candidate" != "(none)" ] ||
+        fail "package $package cannot be installed: the registry has no candidate for it"
+done
+install_log=$(mktemp)
+if ! apt-get install -y -q --no-install-recommends "${packages[@]}" >"$install_log" 2>&1; then
+    tail -n 20 "$install_log" | sed 's/^/  /' >&2
+    rm -f "$install_log"
+    # Name the package: the first one that does not install on its own.
+    for package in "${packages[@]}"; do
+        apt-get install -y -q --no-install-recommends "$package" >/dev/null 2>&1 ||
+            fail "package $package cannot be installed (apt-get install failed)"
+    done
+    fail "step 'apt-get install' failed for ${packages[*]}"
+fi
+rm -f "$install_log"
+
+for name in $locales_needed; do
+    grep -qx "$name UTF-8" /etc/locale.gen 2>/dev/null || echo "$name UTF-8" >>/etc/locale.gen
+done
+if [ -n "$locales_needed" ]; then
+    locale-gen >/dev/null 2>&1 || fail "step 'locale-gen': could not generate $locales_needed"
+fi
+
+gaps=$(missing)
+if [ -n "$gaps" ]; then
+    while read -r kind name package; do
+        echo "bootstrap: $name is still missing after installing package $package" >&2
+    done <<<"$gaps"
+    exit 1
+fi
+echo "bootstrap: installed ${packages[*]}"
