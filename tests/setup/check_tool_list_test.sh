@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The tool-list check fails, naming the tool, when cmake/ or a script calls
+# something scripts/bootstrap.sh does not list: each case changes a copy of
+# the tree and expects the check's exit status and one line of its output.
+set -uo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+failures=0
+fresh_copy() {
+    rm -rf "$work/tree"
+    mkdir -p "$work/tree"
+    cp -r "$root/cmake" "$root/scripts" "$root/tests" "$root/CMakePresets.json" "$work/tree/"
+}
+expect() {  # name status text
+    local output actual
+    output=$("$work/tree/tests/setup/check_tool_list.sh" "$work/tree" 2>&1)
+    actual=$?
+    if [ "$actual" != "$2" ] || ! grep -qF -- "$3" <<<"$output"; then
+        echo "FAIL $1: expected status $2 and \"$3\", got $actual:"
+        sed 's/^/    /' <<<"$output"
+        failures=$((failures + 1))
+    else
+        echo "ok   $1"
+    fi
+}
+
+fresh_copy
+expect "the tree as it is" 0 "check_tool_list: all"
+
+# The posix-thread-model compilers that bootstrap once installed instead.
+fresh_copy
+sed -i 's/-g++-win32)/-g++-posix)/' "$work/tree/cmake/mingw-common.cmake"
+expect "a compiler the toolchain file names" 1 \
+    "cmake/ calls i686-w64-mingw32-g++-posix, which scripts/bootstrap.sh does not list"
+
+fresh_copy
+sed -i '/^cmd  *cpio /d' "$work/tree/scripts/bootstrap.sh"
+expect "a tool a script calls" 1 "the scripts call cpio"
+
+fresh_copy
+sed -i '/^cmd  *qemu-system-i386 /d' "$work/tree/scripts/bootstrap.sh"
+expect "a tool a script calls through a variable" 1 "the scripts call qemu-system-i386"
+
+[ $failures -eq 0 ] || { echo "$failures case(s) failed"; exit 1; }
+echo "all cases passed"
