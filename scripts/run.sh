@@ -21,13 +21,17 @@ cd "$(dirname "$0")/.."
 . scripts/wine-env.sh
 if monsetup_runs_32bit; then
     preset=win32
+    echo "run: this kernel runs 32-bit code, so the i686 build runs under the 32-bit Wine"
 else
     preset=win64
     echo "run: this kernel cannot run 32-bit code, so the x86_64 build runs under the 64-bit Wine"
 fi
-scripts/bootstrap.sh >/dev/null
-cmake --preset $preset >/dev/null
-cmake --build --preset $preset >/dev/null
+scripts/bootstrap.sh >/dev/null || { echo "run: scripts/bootstrap.sh failed" >&2; exit 1; }
+cmake --preset $preset >/dev/null || { echo "run: cmake --preset $preset failed" >&2; exit 1; }
+# The two deliverables and the demonstration's programs; the tests are left
+# to scripts/test.sh.
+cmake --build --preset $preset --target MONCHK04 MONEXT01 install_demo setup_host >/dev/null ||
+    { echo "run: the $preset build failed" >&2; exit 1; }
 
 export MONSETUP_WINVER=${MONSETUP_WINVER:-win2k}
 exec scripts/wine-run.sh build/$preset/wine --shell bash -c '

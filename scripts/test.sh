@@ -5,15 +5,18 @@
 # On a machine whose kernel cannot run 32-bit code, the win32 build's static
 # checks run here and its Windows tests run in an emulated 32-bit system
 # (scripts/vm-i386.sh); MONSETUP_VM=0 skips that part, and says so.
-# Usage: scripts/test.sh [preset...]   (default: native win32 win64 fuzz)
+# Last, the clean room (scripts/clean-room.sh) proves the README's set-up
+# steps in a fresh Debian root; it counts as one test.
+# Usage: scripts/test.sh [preset...]   (default: native win32 win64 fuzz clean-room)
 set -uo pipefail
 
 cd "$(dirname "$0")/.."
-scripts/bootstrap.sh || exit 1
 . scripts/wine-env.sh
+echo "test: $(monsetup_machine_kind)"
+scripts/bootstrap.sh || { echo "test: scripts/bootstrap.sh failed, so nothing was built or run"; exit 1; }
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(native win32 win64 fuzz)
+[ ${#presets[@]} -gt 0 ] || presets=(native win32 win64 fuzz clean-room)
 
 passed=0
 failed=0
@@ -77,8 +80,26 @@ run_win32_elsewhere() {
     fi
 }
 
-echo "test: $(monsetup_machine_kind)"
+# The README's set-up steps in a fresh root: one test.
+run_clean_room() {
+    local log line
+    echo "=== clean-room: scripts/bootstrap.sh and scripts/run.sh in a fresh Debian root"
+    log=$(mktemp)
+    scripts/clean-room.sh 2>&1 | tee "$log"
+    line=$(grep '^clean-room: \(passed\|failed\)' "$log" | tail -n 1)
+    rm -f "$log"
+    case "$line" in
+        "clean-room: passed"*) passed=$((passed + 1)) ;;
+        *) failed=$((failed + 1))
+           broken+=("clean-room (${line:-clean-room: gave no result})") ;;
+    esac
+}
+
 for preset in "${presets[@]}"; do
+    if [ "$preset" = clean-room ]; then
+        run_clean_room
+        continue
+    fi
     echo "=== $preset: build"
     if ! cmake --preset "$preset" >"build-$preset.log" 2>&1 ||
        ! cmake --build --preset "$preset" >>"build-$preset.log" 2>&1; then
