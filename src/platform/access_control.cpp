@@ -1,6 +1,7 @@
 #include "access_control.h"
 
 #include "handles.h"
+#include "nt_security.h"
 #include "security.h"
 #include "windows_version.h"
 
@@ -25,9 +26,9 @@ void HeapRelease(void* block)
 // Copies a SID to a new block on the process heap.
 PSID CopyToHeap(PSID sid)
 {
-    DWORD length = GetLengthSid(sid);
+    DWORD length = ntsecurity::GetLengthSid(sid);
     HeapBuffer copy;
-    if (!copy.Allocate(length) || !CopySid(length, copy.get(), sid))
+    if (!copy.Allocate(length) || !ntsecurity::CopySid(length, copy.get(), sid))
         return NULL;
     return copy.release();
 }
@@ -37,12 +38,13 @@ PSID CopyToHeap(PSID sid)
 bool QueryTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, HeapBuffer& buffer)
 {
     DWORD needed = 0;
-    if (GetTokenInformation(token, infoClass, NULL, 0, &needed) ||
+    if (ntsecurity::GetTokenInformation(token, infoClass, NULL, 0, &needed) ||
         GetLastError() != ERROR_INSUFFICIENT_BUFFER)
         return false;
     if (!buffer.Allocate(needed))
         return false;
-    return GetTokenInformation(token, infoClass, buffer.get(), needed, &needed) != FALSE;
+    return ntsecurity::GetTokenInformation(token, infoClass, buffer.get(), needed, &needed) !=
+           FALSE;
 }
 
 }  // namespace
@@ -88,9 +90,10 @@ int CAccessControl::Build(LPSECURITY_ATTRIBUTES* out)
     case DaclResult::kBuilt:
         break;
     }
-    if (!InitializeSecurityDescriptor(&securityDescriptor, SECURITY_DESCRIPTOR_REVISION))
+    if (!ntsecurity::InitializeSecurityDescriptor(&securityDescriptor,
+                                                  SECURITY_DESCRIPTOR_REVISION))
         return kInitializeDescriptor;
-    if (!SetSecurityDescriptorDacl(&securityDescriptor, TRUE, dacl, FALSE))
+    if (!ntsecurity::SetSecurityDescriptorDacl(&securityDescriptor, TRUE, dacl, FALSE))
         return kSetDacl;
 
     attributes.nLength = sizeof attributes;
@@ -103,7 +106,7 @@ int CAccessControl::Build(LPSECURITY_ATTRIBUTES* out)
 BOOL CAccessControl::GetUserSid(PSID* out)
 {
     UniqueHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()))
+    if (!ntsecurity::OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()))
         return FALSE;
 
     HeapBuffer buffer;
@@ -137,10 +140,10 @@ BOOL CAccessControl::GetEveryoneSid(PSID* out)
 BOOL IsAdministrator()
 {
     UniqueHandle token;
-    if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, FALSE, token.receive())) {
+    if (!ntsecurity::OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, FALSE, token.receive())) {
         if (GetLastError() != ERROR_NO_TOKEN)
             return FALSE;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()))
+        if (!ntsecurity::OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()))
             return FALSE;
     }
 
@@ -155,7 +158,7 @@ BOOL IsAdministrator()
     // Deny-only and disabled groups count too: only membership is asked.
     const TOKEN_GROUPS* groups = static_cast<const TOKEN_GROUPS*>(buffer.get());
     for (DWORD i = 0; i < groups->GroupCount; ++i) {
-        if (EqualSid(groups->Groups[i].Sid, administrators.get()))
+        if (ntsecurity::EqualSid(groups->Groups[i].Sid, administrators.get()))
             return TRUE;
     }
     return FALSE;

@@ -3,6 +3,8 @@
 // (printer_handle.h), since they need the spooler's library.
 #pragma once
 
+#include "nt_security.h"
+
 #include <windows.h>
 
 // A kernel object handle closed with CloseHandle. Both NULL and
@@ -94,7 +96,7 @@ public:
     ~AllocatedSid()
     {
         if (sid != NULL)
-            FreeSid(sid);
+            ntsecurity::FreeSid(sid);
     }
     AllocatedSid(const AllocatedSid&) = delete;
     AllocatedSid& operator=(const AllocatedSid&) = delete;

@@ -1,25 +1,12 @@
 #include "registry.h"
 
+#include "nt_security.h"
+
 #include <memory>
 
 namespace {
 
 constexpr REGSAM kViewFlags = KEY_WOW64_32KEY | KEY_WOW64_64KEY;
-
-// RegSetKeySecurity, looked up when it is needed: Windows 95/98 know no key
-// security, and whether their ADVAPI32 exports it at all is not documented,
-// so importing it could keep a binary from loading there.
-LONG SetKeySecurity(HKEY key, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor)
-{
-    typedef LONG(WINAPI * SetKeySecurityFunction)(HKEY, SECURITY_INFORMATION,
-                                                  PSECURITY_DESCRIPTOR);
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    FARPROC found = advapi != NULL ? GetProcAddress(advapi, "RegSetKeySecurity") : NULL;
-    if (found == NULL)
-        return ERROR_CALL_NOT_IMPLEMENTED;
-    return reinterpret_cast<SetKeySecurityFunction>(reinterpret_cast<void*>(found))(key, what,
-                                                                                 descriptor);
-}
 
 }  // namespace
 
@@ -243,7 +230,7 @@ BOOL Registry::ReadString(const char* name, char* buffer, DWORD size) const
 
 BOOL Registry::SetSecurity(SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor)
 {
-    return isOpen && Succeeded(SetKeySecurity(hKey, what, descriptor));
+    return isOpen && Succeeded(ntsecurity::RegSetKeySecurity(hKey, what, descriptor));
 }
 
 BOOL Registry::SetString(const std::string& name, const std::string& value)

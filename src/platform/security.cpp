@@ -1,19 +1,22 @@
 #include "security.h"
 
+#include "nt_security.h"
+
 namespace {
 
 BOOL AllocateSid(SID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD first, DWORD second,
                  AllocatedSid& sid)
 {
-    return AllocateAndInitializeSid(&authority, count, first, second, 0, 0, 0, 0, 0, 0,
-                                    sid.receive());
+    return ntsecurity::AllocateAndInitializeSid(&authority, count, first, second, 0, 0, 0, 0, 0,
+                                                0, sid.receive());
 }
 
 // An access-allowed entry's size: SidStart, the first word of the SID, is
 // part of the structure.
 DWORD AllowedEntrySize(PSID sid)
 {
-    return static_cast<DWORD>(sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD)) + GetLengthSid(sid);
+    return static_cast<DWORD>(sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD)) +
+           ntsecurity::GetLengthSid(sid);
 }
 
 }  // namespace
@@ -43,10 +46,11 @@ DaclResult BuildDacl(const AllowedAccess* entries, size_t count, HeapBuffer& acl
     if (!acl.Allocate(size))
         return DaclResult::kNoMemory;
     PACL list = static_cast<PACL>(acl.get());
-    if (!InitializeAcl(list, size, ACL_REVISION))
+    if (!ntsecurity::InitializeAcl(list, size, ACL_REVISION))
         return DaclResult::kInitializeFailed;
     for (size_t i = 0; i < count; ++i) {
-        if (!AddAccessAllowedAce(list, ACL_REVISION, entries[i].mask, entries[i].sid)) {
+        if (!ntsecurity::AddAccessAllowedAce(list, ACL_REVISION, entries[i].mask,
+                                             entries[i].sid)) {
             if (failedEntry != NULL)
                 *failedEntry = i;
             return DaclResult::kEntryFailed;

@@ -2,6 +2,7 @@
 
 #include "bounded_copy.h"
 #include "handles.h"
+#include "nt_security.h"
 #include "product_keys.h"
 #include "product_values.h"
 #include "registry.h"
@@ -231,8 +232,9 @@ BOOL SetTargetKeySecurity(const char* subKey)
     if (BuildDacl(entries, 2, acl, NULL) != DaclResult::kBuilt)
         return FALSE;
     SECURITY_DESCRIPTOR descriptor;
-    if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-        !SetSecurityDescriptorDacl(&descriptor, TRUE, static_cast<PACL>(acl.get()), FALSE))
+    if (!ntsecurity::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !ntsecurity::SetSecurityDescriptorDacl(&descriptor, TRUE, static_cast<PACL>(acl.get()),
+                                               FALSE))
         return FALSE;
     return key.SetSecurity(DACL_SECURITY_INFORMATION, &descriptor);
 }

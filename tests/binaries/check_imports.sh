@@ -4,7 +4,9 @@
 # refuses to load a program or DLL whose imports it cannot resolve, and Wine
 # exports everything whatever Windows it presents, so only this shows it.
 #   i686:   every import exported by Windows 95 (a working function or a stub
-#           whose failure the caller copes with) and by NT 4.0 or earlier
+#           whose failure the caller copes with) and by NT 4.0 or earlier, and
+#           the C run-time library crtdll.dll, which every Windows 95 and NT
+#           has (Windows 95 ships no msvcrt.dll)
 #   x86_64: every import exported by 64-bit Windows XP / Server 2003 SP1
 # Usage: check_imports.sh OBJDUMP ALLOWLIST i686|x86_64 BINARY...
 set -euo pipefail
@@ -61,11 +63,23 @@ for binary in "$@"; do
                 print bin ": " $1 " " $2 " is not exported by 64-bit Windows XP (listed as \"" x64[key] "\")"
             }
         }' "$allowlist" -)
+    # The C run-time library, named: Windows 95 has crtdll.dll but no
+    # msvcrt.dll, which would be a requirement for the product's setup.
+    runtime=""
+    if [ "$arch" = i686 ]; then
+        runtime=$(list_imports "$binary" | awk '$1 ~ /^(crtdll|msvcr.*)\.dll$/ { print $1 }' | sort -u |
+                  tr '\n' ' ')
+        if [ "$runtime" != "crtdll.dll " ]; then
+            verdicts="${verdicts:+$verdicts
+}$name: C run-time library '${runtime% }', not crtdll.dll alone; Windows 95 ships no msvcrt.dll"
+        fi
+        runtime="; C run-time library crtdll.dll, part of every Windows 95 and NT (no msvcrt.dll needed)"
+    fi
     if [ -n "$verdicts" ]; then
         echo "$verdicts"
         status=1
     else
-        echo "$name: all $count imports are on the allowlist for $arch"
+        echo "$name: all $count imports are on the allowlist for $arch$runtime"
     fi
 done
 exit $status

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the PE headers of the shipped binaries: Windows GUI images for the
 # oldest Windows of their architecture (i686: subsystem 4.0, which 95 and NT
-# 4.0 require; x86_64: 5.2, 64-bit XP / Server 2003), and a DLL whose only
-# exports are the four undecorated COM server entry points.
+# 4.0 require, and no TLS directory; x86_64: 5.2, 64-bit XP / Server 2003),
+# and a DLL whose only exports are the four undecorated COM server entry
+# points.
 # Usage: check_pe.sh OBJDUMP i686|x86_64 PROGRAM DLL
 set -euo pipefail
 objdump=$1
@@ -24,7 +25,7 @@ fail() { echo "$*"; status=1; }
 header() { "$objdump" -p "$1" | awk -v f="$2" '$1 == f && !found { print $2; found = 1 }'; }
 
 check_image() {
-    local name version os
+    local name version os tls
     name=$(basename "$1")
     version="$(header "$1" MajorSubsystemVersion).$(header "$1" MinorSubsystemVersion)"
     [ "$version" = "$subsystem" ] || fail "$name: subsystem version is $version, not $subsystem"
@@ -32,6 +33,12 @@ check_image() {
     [ "$os" -le "${subsystem%.*}" ] || fail "$name: needs OS version $os"
     [ "$(header "$1" Subsystem)" = 00000002 ] ||
         fail "$name: subsystem $(header "$1" Subsystem), not Windows GUI (2)"
+    [ "$arch" = i686 ] || return 0
+    # Windows 95 refuses to LoadLibrary a DLL with static TLS (Q118816), so
+    # the shell would never load the extension; the program keeps none either.
+    tls=$("$objdump" -p "$1" | awk '$1 == "Entry" && $2 == "9" { print $3, $4 }')
+    [ "$tls" = "00000000 00000000" ] ||
+        fail "$name: has a TLS directory (data directory entry 9: $tls); Windows 95 loads no DLL with one"
 }
 
 check_image "$program"
@@ -42,5 +49,6 @@ exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p
 expected="DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer "
 [ "$exports" = "$expected" ] || fail "$(basename "$dll"): exports '$exports', expected '$expected'"
 
-[ $status -eq 0 ] && echo "$(basename "$program") and $(basename "$dll"): Windows $subsystem GUI images, exports as expected"
+if [ "$arch" = i686 ]; then tls=", no TLS directory"; else tls=""; fi
+[ $status -eq 0 ] && echo "$(basename "$program") and $(basename "$dll"): Windows $subsystem GUI images$tls, exports as expected"
 exit $status

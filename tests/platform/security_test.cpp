@@ -1,5 +1,7 @@
 #include "security.h"
 
+#include "windows_version.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -16,6 +18,8 @@ ACL_SIZE_INFORMATION SizeOf(PACL acl)
 // The ACL is as large as its entries: no byte missing, none to spare.
 TEST(Dacl, HoldsExactlyItsEntriesInOrder)
 {
+    if (!IsWindowsNT())
+        GTEST_SKIP() << "95/98 have no security functions";
     AllocatedSid system;
     AllocatedSid everyone;
     AllocatedSid administrators;
@@ -52,6 +56,8 @@ TEST(Dacl, HoldsExactlyItsEntriesInOrder)
 
 TEST(Dacl, AnEntryThatCannotBeAddedIsNamed)
 {
+    if (!IsWindowsNT())
+        GTEST_SKIP() << "95/98 have no security functions";
     AllocatedSid everyone;
     ASSERT_TRUE(AllocateEveryoneSid(everyone));
     // A SID of an unknown revision is refused.
