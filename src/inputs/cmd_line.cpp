@@ -38,7 +38,8 @@ std::string_view UpToNul(std::string_view text)
 
 }  // namespace
 
-size_t CCmdLine::ReadToken(std::string_view text, size_t start, std::string& target)
+size_t CCmdLine::ReadToken(std::string_view text, size_t start, std::string& target,
+                           LeadByteTest leadByte)
 {
     target.clear();
     bool quoted = false;
@@ -56,8 +57,11 @@ size_t CCmdLine::ReadToken(std::string_view text, size_t start, std::string& tar
         }
         if (!quoted && (c == ' ' || c == '/'))
             break;
-        target += c;
-        ++consumed;
+        const size_t length = CharLength(text, start + consumed, leadByte);
+        if (consumed + length > kMaxTokenLength)
+            break;
+        target.append(text.substr(start + consumed, length));
+        consumed += length;
     }
     return consumed;
 }
@@ -99,7 +103,7 @@ bool CCmdLine::ReadUninstallValue(std::string_view text, size_t& pos, std::strin
     if (!SkipBlanks(text, pos))
         return false;
     if (!IsDigit(text[pos])) {
-        pos += ReadToken(text, pos, target);
+        pos += ReadToken(text, pos, target, leadByte);
         return true;
     }
     uint32_t count = 0;
@@ -131,9 +135,9 @@ int CCmdLine::ParseText(std::string_view rawText)
             if (!SkipBlanks(text, value))
                 return 1;
             if (IsLetter(c1, 'F')) {
-                pos = value + ReadToken(text, value, paramFile);
+                pos = value + ReadToken(text, value, paramFile, leadByte);
             } else {
-                pos = value + ReadToken(text, value, installArg);
+                pos = value + ReadToken(text, value, installArg, leadByte);
                 install = true;
             }
         } else if (IsLetter(c1, 'N')) {
