@@ -36,6 +36,14 @@ std::string_view UpToNul(std::string_view text)
     return nul == std::string_view::npos ? text : text.substr(0, nul);
 }
 
+// Whether `c` ends a token (a quote ends a quoted one). None of these is
+// ever the second byte of a double-byte character, so a lead byte before one
+// stands alone.
+bool EndsToken(char c, bool quoted)
+{
+    return c == '\0' || c == '\r' || c == '\n' || (!quoted && (c == ' ' || c == '/'));
+}
+
 }  // namespace
 
 size_t CCmdLine::ReadToken(std::string_view text, size_t start, std::string& target,
@@ -45,9 +53,8 @@ size_t CCmdLine::ReadToken(std::string_view text, size_t start, std::string& tar
     bool quoted = false;
     size_t consumed = 0;
     while (consumed < kMaxTokenLength) {
-        char c = At(text, start + consumed);
-        if (c == '\0' || c == '\r' || c == '\n')
-            break;
+        const size_t at = start + consumed;
+        const char c = At(text, at);
         if (c == '"') {
             ++consumed;
             if (quoted)
@@ -55,12 +62,15 @@ size_t CCmdLine::ReadToken(std::string_view text, size_t start, std::string& tar
             quoted = true;
             continue;
         }
-        if (!quoted && (c == ' ' || c == '/'))
+        if (EndsToken(c, quoted))
             break;
-        const size_t length = CharLength(text, start + consumed, leadByte);
+        // The limit falls between characters.
+        const char next = At(text, at + 1);
+        const size_t length =
+            leadByte(static_cast<unsigned char>(c)) && next != '"' && !EndsToken(next, quoted) ? 2 : 1;
         if (consumed + length > kMaxTokenLength)
             break;
-        target.append(text.substr(start + consumed, length));
+        target.append(text.substr(at, length));
         consumed += length;
     }
     return consumed;
