@@ -236,8 +236,7 @@ TEST(ErrorText, SystemTextOrEmpty)
 // on as the system gives them, inserts and all, and stored so in "ErrMsg".
 TEST_F(Completion, JapaneseErrorTextsArePassedOnUnchanged)
 {
-    if (!JapaneseSystem())
-        GTEST_SKIP() << "needs the Japanese configuration (code page 932)";
+    REQUIRE_JAPANESE_SYSTEM();
     const struct {
         DWORD code;
         const char* text;

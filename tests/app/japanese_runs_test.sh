@@ -4,8 +4,8 @@
 # with Japanese names (install_demo --japanese: driver, printer, help and
 # COPYEXEC folders, shortcut, a registry value and the language section hold
 # characters whose second bytes are '\', '[', ']', '|' and letters): the
-# install run, the maintenance run, then the uninstall by printer (/R:) or by
-# driver (/R2:), each checked against what it must leave.
+# install run, the maintenance run, then the uninstall by printer (/R: with a
+# counted value) or by driver (/R2:), each checked against what it must leave.
 # Run by scripts/wine-run.sh --shell (WINEPREFIX set, `wine` on PATH):
 #   japanese_runs_test.sh BIN_DIR printer|driver
 set -uo pipefail
@@ -61,12 +61,15 @@ query "HKLM\\Software\\NORVA\\VTR3\\Demo" /v "表示モード" | grep -q "REG_DW
 expect_file "$html/ツール一覧表/vtrcopy.ran"   # COPYEXEC copied and started in its folder
 [ -n "$(links)" ] || fail "no Startup link VTR3 環境チェック.lnk"
 
+# The maintenance run walks the recorded model (the monitor stays registered).
 monchk 1
 query "HKLM\\System\\CurrentControlSet\\control\\Print\\Monitors\\NORVA LM" >/dev/null ||
     fail "the language monitor is not registered after the maintenance run"
 
 if [ "$uninstall" = printer ]; then
-    monchk 1 "/R:$printer"
+    # In counted form: the count is in bytes (16: the name has five
+    # two-byte characters).
+    monchk 1 "/R:$(printf '%s' "$printer" | iconv -f UTF-8 -t CP932 | wc -c)" "$printer"
 else
     monchk 1 "/R2:$driver"
 fi

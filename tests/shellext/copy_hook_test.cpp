@@ -135,8 +135,7 @@ TEST_F(CopyHook, NamesAreNeverFormatsAndOverlongOnesAreNoTargets)
 // their own entries only.
 TEST_F(CopyHook, JapanesePrinterNamesKeepTheirEntriesApart)
 {
-    if (!JapaneseSystem())
-        GTEST_SKIP() << "needs the Japanese configuration (code page 932)";
+    REQUIRE_JAPANESE_SYSTEM();
     const std::string upper = AddProductPrinter("ソフト評価 ア");
     const std::string lower = AddProductPrinter("ソフト評価 ヂ");
     const std::string renamed = Ansi("ポーター");

@@ -474,8 +474,7 @@ TEST_F(UtilityPage, ARefusedPageGivesBackItsReferenceAndLibraryOnce)
 // page's bytes and counted in bytes, in the parameter file.
 TEST_F(UtilityPage, AJapanesePrinterNameReachesTheProgramsUnchanged)
 {
-    if (!JapaneseSystem())
-        GTEST_SKIP() << "needs the Japanese configuration (code page 932)";
+    REQUIRE_JAPANESE_SYSTEM();
     const std::string printer = AddProductPrinter("ソフト評価 ポータブル");  // '\\' ']' '|' '['
     ASSERT_FALSE(printer.empty());
     HWND page = OpenSheet(printer);
