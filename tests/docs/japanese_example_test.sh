@@ -18,8 +18,10 @@ unix_path() {
 }
 # The fenced block after the comment "<!-- japanese-example: $1 -->".
 block() {
-    awk -v tag="<!-- japanese-example: $1 -->" '
-        $0 == tag { found = 1; next }
+    # The tag through the environment: awk -v would take its backslashes
+    # as escapes.
+    TAG="<!-- japanese-example: $1 -->" awk '
+        $0 == ENVIRON["TAG"] { found = 1; next }
         found && /^```/ { if (inside) exit; inside = 1; next }
         inside { print }' "$doc"
 }
