@@ -63,7 +63,7 @@ image_ready() {
 ensure_image() {
     image_ready && return 0
     local tool
-    for tool in apt-get apt-cache dpkg-deb mkfs.ext4 cpio gzip ldconfig sha256sum flock; do
+    for tool in apt-get apt-cache dpkg-deb mkfs.ext4 cpio gzip ldconfig localedef sha256sum flock; do
         command -v "$tool" >/dev/null 2>&1 ||
             { echo "vm-i386: $tool is missing (scripts/bootstrap.sh installs it)"; return 1; }
     done

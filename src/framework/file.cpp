@@ -1,5 +1,7 @@
 #include "file.h"
 
+#include "ansi_text.h"
+
 BOOL CFile::Open(const std::string& path, UINT flags)
 {
     Close();
@@ -57,7 +59,7 @@ BOOL CFile::Write(const void* data, DWORD count)
 BOOL CFileFind::FindFile(const std::string& pattern)
 {
     Close();
-    size_t slash = pattern.find_last_of("\\/:");
+    size_t slash = FindLastChar(pattern, "\\/:", AnsiLeadByte);
     directory = slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
     ZeroMemory(&current, sizeof current);
     handle = FindFirstFileA(pattern.c_str(), &next);

@@ -36,17 +36,25 @@ std::string_view UpToNul(std::string_view text)
     return nul == std::string_view::npos ? text : text.substr(0, nul);
 }
 
+// Whether `c` ends a token (a quote ends a quoted one). None of these is
+// ever the second byte of a double-byte character, so a lead byte before one
+// stands alone.
+bool EndsToken(char c, bool quoted)
+{
+    return c == '\0' || c == '\r' || c == '\n' || (!quoted && (c == ' ' || c == '/'));
+}
+
 }  // namespace
 
-size_t CCmdLine::ReadToken(std::string_view text, size_t start, std::string& target)
+size_t CCmdLine::ReadToken(std::string_view text, size_t start, std::string& target,
+                           LeadByteTest leadByte)
 {
     target.clear();
     bool quoted = false;
     size_t consumed = 0;
     while (consumed < kMaxTokenLength) {
-        char c = At(text, start + consumed);
-        if (c == '\0' || c == '\r' || c == '\n')
-            break;
+        const size_t at = start + consumed;
+        const char c = At(text, at);
         if (c == '"') {
             ++consumed;
             if (quoted)
@@ -54,10 +62,16 @@ size_t CCmdLine::ReadToken(std::string_view text, size_t start, std::string& tar
             quoted = true;
             continue;
         }
-        if (!quoted && (c == ' ' || c == '/'))
+        if (EndsToken(c, quoted))
             break;
-        target += c;
-        ++consumed;
+        // The limit falls between characters.
+        const char next = At(text, at + 1);
+        const size_t length =
+            leadByte(static_cast<unsigned char>(c)) && next != '"' && !EndsToken(next, quoted) ? 2 : 1;
+        if (consumed + length > kMaxTokenLength)
+            break;
+        target.append(text.substr(at, length));
+        consumed += length;
     }
     return consumed;
 }
@@ -99,7 +113,7 @@ bool CCmdLine::ReadUninstallValue(std::string_view text, size_t& pos, std::strin
     if (!SkipBlanks(text, pos))
         return false;
     if (!IsDigit(text[pos])) {
-        pos += ReadToken(text, pos, target);
+        pos += ReadToken(text, pos, target, leadByte);
         return true;
     }
     uint32_t count = 0;
@@ -131,9 +145,9 @@ int CCmdLine::ParseText(std::string_view rawText)
             if (!SkipBlanks(text, value))
                 return 1;
             if (IsLetter(c1, 'F')) {
-                pos = value + ReadToken(text, value, paramFile);
+                pos = value + ReadToken(text, value, paramFile, leadByte);
             } else {
-                pos = value + ReadToken(text, value, installArg);
+                pos = value + ReadToken(text, value, installArg, leadByte);
                 install = true;
             }
         } else if (IsLetter(c1, 'N')) {

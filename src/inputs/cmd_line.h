@@ -3,7 +3,13 @@
 // Switches (letters in any case): /F:file  /I:file  /NP  /R:printer
 // /R2:driver  /T  /W32:hwnd. A parameter file named by /F: is read as more
 // options, deleted, and may itself name another parameter file.
+//
+// The switch characters (blank, slash, quote, colon, digits) are never the
+// second byte of a double-byte character, so they are found byte by byte; the
+// token limit falls between characters of the parser's code page.
 #pragma once
+
+#include "char_text.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +18,7 @@
 
 class CCmdLine {
 public:
-    CCmdLine() = default;
+    explicit CCmdLine(LeadByteTest leadByte = NoLeadBytes) : leadByte(leadByte) {}
     virtual ~CCmdLine() = default;
 
     // Parses the process command line (without the program name), then every
@@ -25,7 +31,8 @@ public:
 
     // Value readers: each reads from `start` in `text` and returns the number
     // of characters it consumed.
-    static size_t ReadToken(std::string_view text, size_t start, std::string& target);
+    static size_t ReadToken(std::string_view text, size_t start, std::string& target,
+                            LeadByteTest leadByte = NoLeadBytes);
     static size_t ReadCounted(std::string_view text, size_t start, uint32_t count,
                               std::string& target);
     static size_t ReadNumber(std::string_view text, size_t start, uint32_t& target);
@@ -44,6 +51,8 @@ public:
     static constexpr size_t kMaxNumberDigits = 16;
 
 private:
+    LeadByteTest leadByte;
+
     // Reads the value of /R: or /R2:. Returns false when only blanks follow.
     bool ReadUninstallValue(std::string_view text, size_t& pos, std::string& target);
 };

@@ -6,11 +6,6 @@
 
 namespace {
 
-char FoldCase(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool IsWhiteSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -29,13 +24,12 @@ std::string Trim(const std::string& s)
 
 // Compares the start of the NUL-terminated `line` with `target`, ignoring
 // ASCII letter case. Stops at the NUL, so it never reads past the text.
-bool StartsWithNoCase(const char* line, const std::string& target)
+bool StartsWithNoCase(const char* line, const std::string& target, LeadByteTest leadByte)
 {
-    for (size_t i = 0; i < target.size(); ++i) {
-        if (line[i] == '\0' || FoldCase(line[i]) != FoldCase(target[i]))
-            return false;
-    }
-    return true;
+    size_t length = 0;
+    while (length < target.size() && line[length] != '\0')
+        ++length;
+    return StartsWithIgnoringAsciiCase(std::string_view(line, length), target, leadByte);
 }
 
 }  // namespace
@@ -76,12 +70,14 @@ bool CSetupIni::FindLine(const std::string& target, LineMode mode)
         char* lineEnd = std::strchr(cursor, '\n');
         if (lineEnd == nullptr)
             return false;  // a last line without LF is never found
-        if (*cursor != ';' && StartsWithNoCase(cursor, target)) {
+        if (*cursor != ';' && StartsWithNoCase(cursor, target, leadByte)) {
             if (mode == LineMode::KeepPosition)
                 return true;
             sectionStart = cursor = lineEnd + 1;
-            if (char* nextSection = std::strchr(sectionStart, '['))
-                *nextSection = '\0';
+            const std::string_view body(sectionStart);
+            const size_t nextSection = FindChar(body, '[', 0, leadByte);
+            if (nextSection != std::string_view::npos)
+                sectionStart[nextSection] = '\0';
             return true;
         }
         cursor = lineEnd + 1;

@@ -5,7 +5,13 @@
 // after its header wherever that stands, and a value is split into at most
 // eight comma-separated fields, quotes kept. Each section is read from a fresh
 // load, because positioning at a section cuts the text off at its end.
+//
+// The text is walked a character at a time in the code page the reader is
+// given: a "[" or an ASCII letter that is the second byte of a double-byte
+// character neither ends the section nor has its case folded.
 #pragma once
+
+#include "char_text.h"
 
 #include <cstddef>
 #include <memory>
@@ -15,7 +21,7 @@ class CSetupIni {
 public:
     static constexpr int kFieldCount = 8;
 
-    CSetupIni() = default;
+    explicit CSetupIni(LeadByteTest leadByte = NoLeadBytes) : leadByte(leadByte) {}
     virtual ~CSetupIni() = default;
     CSetupIni(const CSetupIni&) = delete;
     CSetupIni& operator=(const CSetupIni&) = delete;
@@ -52,6 +58,7 @@ private:
     void ParseFields();
     void ClearFields();
 
+    LeadByteTest leadByte;
     std::unique_ptr<char[]> text;   // the whole file, NUL-terminated
     char* cursor = nullptr;         // read position
     char* sectionStart = nullptr;   // first byte after the section's header line

@@ -83,7 +83,7 @@ BOOL InstallRun::CreateDirectoryPath(const std::string& path, LPSECURITY_ATTRIBU
 
     // Each level is entered when it exists and created when it does not.
     while (!rest.empty()) {
-        size_t slash = rest.find('\\');
+        size_t slash = FindChar(rest, '\\', 0, AnsiLeadByte);
         size_t length = slash == std::string::npos ? rest.size() : slash + 1;
         partial += rest.substr(0, length);
         rest.erase(0, length);

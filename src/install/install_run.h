@@ -4,6 +4,7 @@
 // returns FALSE.
 #pragma once
 
+#include "ansi_text.h"
 #include "registry.h"
 #include "run_state.h"
 

@@ -22,7 +22,7 @@ std::string ProgramDirectory()
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
     std::string program(path, length < MAX_PATH ? length : 0);
-    size_t slash = program.find_last_of("\\/");
+    size_t slash = FindLastChar(program, "\\/", AnsiLeadByte);
     return slash == std::string::npos ? std::string() : program.substr(0, slash + 1);
 }
 
@@ -68,10 +68,10 @@ std::string InstallRun::ResolveDirectoryKeyword(const std::string& expression)
 BOOL InstallRun::LoadInstallSettings()
 {
     settings.iniPath = cmdLine.installArg;
-    if (settings.iniPath.find('\\') == std::string::npos)
+    if (FindChar(settings.iniPath, '\\', 0, AnsiLeadByte) == std::string::npos)
         settings.iniPath = ProgramDirectory() + settings.iniPath;
 
-    CSetupIni ini;
+    CSetupIni ini(AnsiLeadByte);
     if (!ini.Open(settings.iniPath, kInstallSection)) {
         result.Record(pair::kIniInstallSectionMissing);
         return FALSE;
@@ -122,7 +122,7 @@ BOOL InstallRun::SelectLanguage()
     const WORD userPrimary = user & 0x3FF;
     const WORD userSub = user >> 10;
 
-    CSetupIni ini;
+    CSetupIni ini(AnsiLeadByte);
     if (!ini.Open(settings.iniPath, kLanguageSection)) {
         result.Record(pair::kIniLanguageSectionMissing);
         return FALSE;
@@ -212,7 +212,7 @@ BOOL InstallRun::GetDriverDirectory()
     }
 
     const std::string driverPath = found->pDriverPath != NULL ? found->pDriverPath : "";
-    size_t slash = driverPath.find_last_of('\\');
+    size_t slash = LastBackslash(driverPath);
     if (slash == std::string::npos) {
         result.Record(pair::kDriverPathWithoutDirectory);
         return FALSE;

@@ -129,7 +129,7 @@ BOOL RecordMonitorDll(const std::string& monitorName, const std::string& monitor
 // The name and extension of a path, without drive and directory.
 std::string FileNamePart(const std::string& path)
 {
-    size_t separator = path.find_last_of("\\/:");
+    size_t separator = FindLastChar(path, "\\/:", AnsiLeadByte);
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 

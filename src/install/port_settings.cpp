@@ -103,7 +103,7 @@ BOOL InstallRun::WritePortSettings()
         return FALSE;
     }
 
-    CSetupIni ini;
+    CSetupIni ini(AnsiLeadByte);
     if (!ini.Open(settings.iniPath, "Install")) {
         result.Record(pair::kIniPortSettingsNotRead);
         return FALSE;

@@ -64,7 +64,7 @@ BOOL InstallRun::WriteRegistryEntries()
         return FALSE;
     }
 
-    CSetupIni ini;
+    CSetupIni ini(AnsiLeadByte);
     if (!ini.Open(settings.iniPath, "Install")) {
         result.Record(pair::kIniEntriesNotRead);
         return FALSE;

@@ -23,7 +23,7 @@ std::string ReadMachineString(const char* keyPath, const char* valueName)
 // The text before the last backslash; empty when there is none.
 std::string DirectoryOf(const std::string& path)
 {
-    size_t slash = path.find_last_of('\\');
+    size_t slash = LastBackslash(path);
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 

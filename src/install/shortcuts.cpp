@@ -8,7 +8,7 @@ BOOL InstallRun::CreateShortcuts()
     char modulePath[MAX_PATH];
     DWORD length = GetModuleFileNameA(NULL, modulePath, MAX_PATH);
     std::string self(modulePath, length < MAX_PATH ? length : 0);
-    size_t slash = self.find_last_of('\\');
+    size_t slash = LastBackslash(self);
     const std::string target =
         settings.driverDir + (slash == std::string::npos ? "\\" + self : self.substr(slash));
 

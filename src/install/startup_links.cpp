@@ -4,7 +4,7 @@
 // written through the shell's link object.
 #include "startup_links.h"
 
-#include "ascii_text.h"
+#include "ansi_text.h"
 #include "delete_file.h"
 #include "file.h"
 
@@ -201,23 +201,23 @@ std::string StartupLinks::GetSpecialFolderPath(int csidl)
 
 std::string StartupLinks::InFolder(const std::string& folder, const std::string& name)
 {
-    if (!folder.empty() && folder.back() == '\\')
+    if (EndsWithBackslash(folder))
         return folder + name;
     return folder + "\\" + name;
 }
 
 BOOL StartupLinks::MatchesPattern(const std::string& name, const std::string& pattern)
 {
-    if (name.size() != pattern.size())
-        return FALSE;
-    for (size_t i = 0; i < name.size(); ++i) {
-        const char n = name[i];
-        const char p = pattern[i];
-        if (p == '?' || n == p)
-            continue;
-        if (IsAsciiLetter(n) && IsAsciiLetter(p) && UpperAscii(n) == UpperAscii(p))
-            continue;
-        return FALSE;
+    size_t n = 0;
+    size_t p = 0;
+    while (n < name.size() && p < pattern.size()) {
+        const size_t nameChar = CharLength(name, n, AnsiLeadByte);
+        const size_t patternChar = CharLength(pattern, p, AnsiLeadByte);
+        if (pattern[p] != '?' &&
+            !EqualIgnoringAsciiCase(name.substr(n, nameChar), pattern.substr(p, patternChar)))
+            return FALSE;
+        n += nameChar;
+        p += patternChar;
     }
-    return TRUE;
+    return n == name.size() && p == pattern.size();
 }

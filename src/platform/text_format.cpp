@@ -1,5 +1,7 @@
 #include "text_format.h"
 
+#include "ansi_text.h"
+
 #include <cstring>
 
 namespace {
@@ -19,8 +21,9 @@ int FormatTextV(char* buffer, size_t size, const char* format, va_list args)
     const int length = static_cast<int>(std::strlen(text));
     if (size == 0)
         return length;
-    const size_t copied =
-        static_cast<size_t>(length) < size ? static_cast<size_t>(length) : size - 1;
+    // A cut text ends between two characters.
+    const size_t copied = FitCharacters(std::string_view(text, static_cast<size_t>(length)),
+                                        size - 1, AnsiLeadByte);
     std::memcpy(buffer, text, copied);
     buffer[copied] = '\0';
     return length;

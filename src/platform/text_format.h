@@ -9,8 +9,8 @@
 #include <cstdarg>
 #include <cstddef>
 
-// Formats into `buffer` (`size` bytes), cutting the text to fit and always
-// terminating it. Returns the length of the whole formatted text (of the
+// Formats into `buffer` (`size` bytes), cutting the text to fit (between two
+// characters of the ANSI code page) and always terminating it. Returns the length of the whole formatted text (of the
 // first 1023 characters when it is longer).
 int FormatText(char* buffer, size_t size, const char* format, ...);
 int FormatTextV(char* buffer, size_t size, const char* format, va_list args);

@@ -1,5 +1,6 @@
 #include "ext_log.h"
 
+#include "ansi_text.h"
 #include "product_keys.h"
 #include "product_values.h"
 #include "text_format.h"
@@ -81,8 +82,9 @@ void ExtDebugLog(const char* format, ...)
     if (wanted < 0)
         return;
     if (wanted >= kLineSize && EndsWithLineEnd(format)) {
-        line[kLineSize - 3] = '\r';
-        line[kLineSize - 2] = '\n';
+        // The line end of a cut line follows its last whole character.
+        const size_t end = FitCharacters(line, kLineSize - 3, AnsiLeadByte);
+        std::memcpy(line + end, "\r\n", 3);
     }
     LogFile log;
     log.Append(line, static_cast<UINT>(std::strlen(line)));

@@ -19,7 +19,7 @@ const char kHtmlSubdir[] = "\\NORVA\\HTML";
 // is a drive root ("C:\").
 std::string InFolder(const std::string& folder, const std::string& name)
 {
-    if (!folder.empty() && folder.back() == '\\')
+    if (EndsWithBackslash(folder))
         return folder + name;
     return folder + "\\" + name;
 }
@@ -74,7 +74,7 @@ BOOL UninstallRun::DeleteHtmlFiles()
 BOOL UninstallRun::DeleteShortcutExe()
 {
     const std::string path = OwnProgramPath();
-    const std::string program = path.substr(path.find_last_of('\\') + 1);
+    const std::string program = path.substr(LastBackslash(path) + 1);
     const Registry models(HKEY_LOCAL_MACHINE, kModelsKey, NULL, FALSE, Registry::kRead);
     const bool named = VisitModels(models, "", [&](const std::string&, const Registry& model) {
         return EqualIgnoringAsciiCase(model.QueryString("SHORTCUTEXE_R", ""), program);

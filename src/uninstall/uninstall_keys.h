@@ -3,7 +3,7 @@
 // the rest of MONCHK04 the steps open them in the program's own registry view.
 #pragma once
 
-#include "ascii_text.h"
+#include "ansi_text.h"
 #include "product_keys.h"
 
 #include <string>

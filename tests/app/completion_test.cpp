@@ -1,4 +1,5 @@
 #include "app_test_support.h"
+#include "japanese.h"
 #include "operation_stubs.h"
 #include "test_windows.h"
 
@@ -228,4 +229,28 @@ TEST(ErrorText, SystemTextOrEmpty)
     // A text with inserts is taken as it stands, with nothing to fill them.
     std::string withInserts = CMainFrame::FormatErrorText(ERROR_BAD_EXE_FORMAT);
     EXPECT_LT(withInserts.size(), 256u);
+}
+
+// Japanese Windows (Wine in the Japanese configuration on 98, NT 4.0 and
+// 2000 alike) has the texts in Japanese, in code page 932; they are passed
+// on as the system gives them, inserts and all, and stored so in "ErrMsg".
+TEST_F(Completion, JapaneseErrorTextsArePassedOnUnchanged)
+{
+    REQUIRE_JAPANESE_SYSTEM();
+    const struct {
+        DWORD code;
+        const char* text;
+    } texts[] = {
+        {ERROR_FILE_NOT_FOUND, "ファイルが見つかりません。\r\n"},
+        {ERROR_ACCESS_DENIED, "アクセスが拒否されました。\r\n"},
+        {ERROR_BAD_EXE_FORMAT, "%1 の EXE フォーマットが不正です。\r\n"},  // ー: '['
+    };
+    for (const auto& expected : texts)
+        EXPECT_EQ(Ansi(expected.text), CMainFrame::FormatErrorText(expected.code)) << expected.code;
+
+    CreateKey(kVtrCommonKey);
+    frame.cmdLine.uninstallMode = 1;
+    frame.result.Record({5, 3}, ERROR_BAD_EXE_FORMAT);
+    Close();
+    EXPECT_EQ(Ansi(texts[2].text), StringValue(kSdkResultKey, "ErrMsg"));
 }

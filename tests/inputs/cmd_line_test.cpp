@@ -138,6 +138,20 @@ TEST(CmdLine, OversizedValuesStayBounded)
     EXPECT_EQ(0u, Parsed("/W32:abc").callerWindow);
 }
 
+TEST(CmdLine, TokenLimitNeverCutsADoubleByteCharacter)
+{
+    // 259 bytes and a character whose second byte is a backslash.
+    const std::string value = std::string(259, 'x') + "\x83\x5C";
+    CCmdLine japanese(LeadByte932);
+    japanese.ParseText("/I:" + value);
+    EXPECT_EQ(value.substr(0, 259), japanese.installArg);
+    japanese.ParseText("/I:\x83\x5C\x83\x5B /T");  // the blank still ends it
+    EXPECT_EQ("\x83\x5C\x83\x5B", japanese.installArg);
+    EXPECT_TRUE(japanese.tFlag);
+    // A single-byte code page keeps 260 bytes.
+    EXPECT_EQ(value.substr(0, 260), Parsed("/I:" + value).installArg);
+}
+
 TEST(CmdLine, TextEndsAtItsFirstNul)
 {
     CCmdLine cmd;

@@ -9,6 +9,7 @@ namespace {
 // Reads INI text from memory; Open on a real file is tested separately.
 class Ini : public CSetupIni {
 public:
+    using CSetupIni::CSetupIni;
     using CSetupIni::OpenText;
 };
 
@@ -129,6 +130,31 @@ TEST(SetupIni, SectionEndsAtTheFirstBracketAnywhere)
 
     ASSERT_TRUE(ini.OpenText("[S]\r\n; see [T]\r\nA=1\r\n", "S"));
     EXPECT_FALSE(ini.FindKey("A"));
+}
+
+TEST(SetupIni, InCodePage932OnlyABracketThatStartsACharacterEndsTheSection)
+{
+    // Driver names of two-byte characters whose second bytes are '[', '\',
+    // ']', '|' and letters; "\x83\x41" and "\x83\x61" are different keys.
+    const std::string names = "\x83\x5B\x83\x5C\x83\x5D\x83\x7C\x83\x41";
+    const std::string text = "[Install]\r\nDRVNAME=" + names + "\r\n\x83\x61=lower\r\n"
+                             "\x83\x41=upper\r\n[Next]\r\nX=1\r\n";
+    Ini japanese(LeadByte932);
+    ASSERT_TRUE(japanese.OpenText(text, "install"));
+    ASSERT_TRUE(japanese.FindKey("DRVNAME"));
+    EXPECT_EQ(names, japanese.fields[0]);
+    ASSERT_TRUE(japanese.FindKey("\x83\x41"));
+    EXPECT_EQ("upper", japanese.fields[0]);
+    EXPECT_FALSE(japanese.FindKey("X"));
+    EXPECT_FALSE(japanese.OpenText(text, "\x83\x41"));  // no such section
+    // Section names of two-byte characters are found the same way.
+    ASSERT_TRUE(japanese.OpenText("[\x83\x5B\x83\x61]\r\nK=v\r\n", "\x83\x5B\x83\x61"));
+    EXPECT_TRUE(japanese.FindKey("K"));
+
+    // Byte for byte, the same file's section ends inside the first name.
+    Ini bytes;
+    ASSERT_TRUE(bytes.OpenText(text, "Install"));
+    EXPECT_EQ(std::vector<std::string>{"DRVNAME=\x83"}, Walk(bytes));
 }
 
 TEST(SetupIni, LastLineWithoutLineEndIsWalkedButNotFound)

@@ -1,5 +1,6 @@
 #include "shell_ext.h"
 
+#include "japanese.h"
 #include "shellext_env.h"
 
 #include <gtest/gtest.h>
@@ -127,4 +128,27 @@ TEST_F(CopyHook, NamesAreNeverFormatsAndOverlongOnesAreNoTargets)
         << "the shell named the printer so";
     Call(kRename, kProductPrinter, huge.c_str());
     EXPECT_EQ(std::vector<std::string>{"P0000000000000001=" + huge + ",1"}, Entries());
+}
+
+// Japanese printer names: characters whose second bytes are '\\' (ソ), ']'
+// (評), '|' (ポ), '[' (ー) and 'A' or 'a' (ア, ヂ) find, rename and delete
+// their own entries only.
+TEST_F(CopyHook, JapanesePrinterNamesKeepTheirEntriesApart)
+{
+    REQUIRE_JAPANESE_SYSTEM();
+    const std::string upper = AddProductPrinter("ソフト評価 ア");
+    const std::string lower = AddProductPrinter("ソフト評価 ヂ");
+    const std::string renamed = Ansi("ポーター");
+    ASSERT_FALSE(upper.empty());
+    ASSERT_FALSE(lower.empty());
+    AddTargetEntry(0, upper, 1);
+    AddTargetEntry(1, lower, 0);
+
+    EXPECT_EQ("> CShellExt::CopyCallback(13,0,\"" + lower + "\",0,NULL,0)\r\n"
+              "    PO_DELETE:\r\n    TargetPrinter(XIMP)\r\n" + kEntryLog + "0000000000000001\r\n",
+              Call(kDelete, lower.c_str(), NULL));
+    EXPECT_EQ(std::vector<std::string>{"P0000000000000000=" + upper + ",1"}, Entries());
+
+    Call(kRename, renamed.c_str(), upper.c_str());
+    EXPECT_EQ(std::vector<std::string>{"P0000000000000000=" + renamed + ",1"}, Entries());
 }

@@ -15,7 +15,11 @@ STDMETHODIMP PrinterDataObject::GetData(FORMATETC* format, STGMEDIUM* medium)
         return failure;
     if (format->cfFormat != RegisterClipboardFormatA("PrinterFriendlyName"))
         return DV_E_FORMATETC;
-    const std::wstring wide(name.begin(), name.end());
+    // The shell's UTF-16 name of an ANSI name (a Japanese one too).
+    std::wstring wide(name.size() + 1, L'\0');
+    const int converted = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, &wide[0],
+                                              static_cast<int>(wide.size()));
+    wide.resize(converted > 0 ? static_cast<size_t>(converted) - 1 : 0);
     const size_t size = wideName ? (wide.size() + 1) * sizeof(WCHAR) : name.size() + 1;
     medium->tymed = TYMED_HGLOBAL;
     medium->pUnkForRelease = NULL;

@@ -1,5 +1,7 @@
 #include "shellext_env.h"
 
+#include "japanese.h"
+
 #include "registry_helpers.h"
 #include "setup_host.h"
 #include "spooler.h"
@@ -48,6 +50,15 @@ void ResetProductKeys()
     CreateKey(HKEY_LOCAL_MACHINE, DriverKey("NORVA TX-3"), kProductView);  // no XIMPType
     SetLogSwitch(1);
     DeleteLog();
+}
+
+std::string AddProductPrinter(const char* utf8)
+{
+    static SpoolerFixture spooler;
+    const std::string name = Ansi(utf8);
+    if (PrinterAttributes(name) || spooler.InstallPrinter(name, kProductDriver))
+        spooler.Keep();
+    return PrinterAttributes(name) ? name : std::string();
 }
 
 void InstallModel(const TestModel& model)

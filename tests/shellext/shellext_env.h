@@ -25,6 +25,10 @@ constexpr char kForeignPrinter[] = "Other Printer";
 constexpr char kNorvaKey[] = "software\\NORVA";
 constexpr char kTargets[] = "software\\NORVA\\VTR3\\VTRData\\TXATarget";
 
+// A printer of the product's model named `utf8` in the system's code page
+// (added once per process); "" when the spooler refused it.
+std::string AddProductPrinter(const char* utf8);
+
 // A printer model's files: installation folder, page library, programs.
 struct TestModel {
     std::string driver;

@@ -4,6 +4,7 @@
 #include "printer_data_object.h"
 #include "server.h"
 #include "shell_ext.h"
+#include "japanese.h"
 #include "shellext_env.h"
 #include "test_windows.h"
 
@@ -467,4 +468,18 @@ TEST_F(UtilityPage, ARefusedPageGivesBackItsReferenceAndLibraryOnce)
     EXPECT_EQ(1u, NvUtyPageCallback(NULL, PSPCB_RELEASE, NULL));
     DestroyWindow(window);
     EXPECT_TRUE(Entries().empty());
+}
+
+// A Japanese printer's page starts the programs with its name, in the code
+// page's bytes and counted in bytes, in the parameter file.
+TEST_F(UtilityPage, AJapanesePrinterNameReachesTheProgramsUnchanged)
+{
+    REQUIRE_JAPANESE_SYSTEM();
+    const std::string printer = AddProductPrinter("ソフト評価 ポータブル");  // '\\' ']' '|' '['
+    ASSERT_FALSE(printer.empty());
+    HWND page = OpenSheet(printer);
+    ASSERT_NE(nullptr, page);
+    const std::string line = "\n/P" + std::to_string(printer.size()) + " \"" + printer + "\"\r\n";
+    EXPECT_TRUE(Contains(Press(page, IDC_BUTTON_VTR, kMonrun), line));
+    EXPECT_TRUE(Contains(Press(page, IDC_BUTTON_MONITOR_SETTING, kMoncfg), line));
 }

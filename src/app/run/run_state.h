@@ -4,6 +4,7 @@
 // one RunState; the install and uninstall steps work on it.
 #pragma once
 
+#include "ansi_text.h"
 #include "cmd_line.h"
 #include "result_codes.h"
 
@@ -145,7 +146,7 @@ struct Waits {
 };
 
 struct RunState {
-    CCmdLine cmdLine;
+    CCmdLine cmdLine{AnsiLeadByte};
     RunEnvironment environment;
     InstallSettings settings;
     Waits waits;
