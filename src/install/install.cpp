@@ -2,6 +2,7 @@
 #include "install_run.h"
 
 #include "debug_log.h"
+#include "program_start.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ void InstallRun::CopyAndRunProgram()
         result.Record(pair::kCopyExecDirNotEntered);
         return;
     }
-    if (WinExec(destination.c_str(), SW_HIDE) < 32)
+    if (!StartProgram(destination, destination, SW_HIDE, IdleWait::kLikeWinExec))
         result.Record(pair::kCopyExecNotStarted);
 }
 

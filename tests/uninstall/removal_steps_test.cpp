@@ -249,12 +249,12 @@ protected:
         RemovalStep::SetUp();
         ximp = SystemDirectory() + "\\ximpsrv.exe";
         ASSERT_TRUE(CopyPeer("fake_ximpsrv.exe", ximp));
-        ours = {{"SHELLEXT_R", kClsidText}, {"KALERT_R", "KAlert1"}, {"Type", "LP"},
+        ours = {{"SHELLEXT_R", kShellExtClassId}, {"KALERT_R", "KAlert1"}, {"Type", "LP"},
                 {"XIMPSRV_NAME", "ximpsrv.exe"}};
     }
     void TearDown() override
     {
-        UnregisterExtension(kClsidText);
+        UnregisterExtension(kShellExtClassId);
         UnregisterExtension(kClsidB);
         RemovalStep::TearDown();
     }
@@ -265,7 +265,7 @@ protected:
         ResetProductKeys();
         SetModel(kDriver, ours);
         SetModel(kOther, other);
-        RegisterExtension(kClsidText, 0);
+        RegisterExtension(kShellExtClassId, 0);
         RegisterExtension(kClsidB, 0);
         SetString(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N1", "NOTIFYEXE", "kalert1");
         SetString(HKEY_LOCAL_MACHINE, kNotifiers, "KAlert1", "on");
@@ -295,7 +295,7 @@ TEST_F(Deregistration, EachComponentGoesUnlessAnotherModelUsesIt)
         Common common;
     } cases[] = {
         {{}, "ximpsrv.exe", "0/0", true, true, true, kLater},
-        {{{"SHELLEXT_R", kClsidText}}, "ximpsrv.exe", "0/0", false, true, true, kLater},
+        {{{"SHELLEXT_R", kShellExtClassId}}, "ximpsrv.exe", "0/0", false, true, true, kLater},
         {{{"SHELLEXT_R", "{a03c8cdd-e1ba-42d6-96a1-c98dbf4f32b2}"}}, "ximpsrv.exe", "0/0", true,
          true, true, kLater},
         {{{"KALERT_R", "KAlert1"}}, "ximpsrv.exe", "0/0", true, false, true, kLater},
@@ -315,7 +315,7 @@ TEST_F(Deregistration, EachComponentGoesUnlessAnotherModelUsesIt)
         run.settings.driverName = kDriver;
         EXPECT_TRUE(UninstallRun(run).DeleteRegXIMP());
         EXPECT_EQ(c.pair, Pair(run));
-        EXPECT_EQ(c.extension ? "0 of 4" : "4 of 4", ExtensionParts(kClsidText, 0));
+        EXPECT_EQ(c.extension ? "0 of 4" : "4 of 4", ExtensionParts(kShellExtClassId, 0));
         EXPECT_EQ("4 of 4", ExtensionParts(kClsidB, 0)) << "another extension";
         EXPECT_EQ(!c.notifier, KeyExists(HKEY_LOCAL_MACHINE, kNotifiers));
         EXPECT_EQ(c.service, run.waits.ximp.Pending());
@@ -368,7 +368,7 @@ TEST_F(Deregistration, UnreadableKeysAreReported)
         sibling.settings.driverName = kDriver;
         EXPECT_TRUE(UninstallRun(sibling).DeleteRegXIMP());
         EXPECT_EQ("3/82", Pair(sibling));
-        EXPECT_EQ("0 of 4", ExtensionParts(kClsidText, 0)) << "the unreadable model shares nothing";
+        EXPECT_EQ("0 of 4", ExtensionParts(kShellExtClassId, 0)) << "the unreadable model shares nothing";
     }
     {
         Install({});
@@ -377,6 +377,6 @@ TEST_F(Deregistration, UnreadableKeysAreReported)
         models.settings.driverName = kDriver;
         EXPECT_FALSE(UninstallRun(models).DeleteRegXIMP());
         EXPECT_EQ("3/81", Pair(models));
-        EXPECT_EQ("4 of 4", ExtensionParts(kClsidText, 0)) << "nothing is removed";
+        EXPECT_EQ("4 of 4", ExtensionParts(kShellExtClassId, 0)) << "nothing is removed";
     }
 }

@@ -134,9 +134,9 @@ protected:
             for (const char* parent : {"CLSID", "Printers\\shellex\\PropertySheetHandlers",
                                        "Printers\\shellex\\CopyHookHandlers"})
                 Registry(HKEY_CLASSES_ROOT, parent, NULL, FALSE, Registry::kAllAccess | view)
-                    .DeleteKey(kClsidText);
+                    .DeleteKey(kShellExtClassId);
             Registry(HKEY_LOCAL_MACHINE, kApproved, NULL, FALSE, Registry::kAllAccess | view)
-                .DeleteValue(kClsidText);
+                .DeleteValue(kShellExtClassId);
         }
         Registry(HKEY_CURRENT_USER, "Software", NULL, FALSE, Registry::kAllAccess).DeleteKey("NORVA");
     }
@@ -167,7 +167,7 @@ protected:
             "REGENTER=REG0,\"XIMPSRV_NAME\",\"ximpsrv" + id + ".exe\"\r\n"
             "REGENTER=REG0,\"HTMLInstallPath\",HTMLDIR+\"\\LP" + id + "\"\r\n"
             "REGENTER=REG0,\"SHORTCUTEXE_R\",\"MONCHK04.exe\"\r\n"
-            "REGENTER=REG0,\"SHELLEXT_R\",\"" + kClsidText + "\"\r\n"
+            "REGENTER=REG0,\"SHELLEXT_R\",\"" + kShellExtClassId + "\"\r\n"
             "REGENTER=REG0,\"KALERT_R\",\"KAlert" + id + "\"\r\n"
             "REGENTER=REG0,\"Type\",\"LP" + id + "\"\r\n"
             "REGPATH=REG1,\"HKEY_LOCAL_MACHINE\\Software\\NORVA\\KALERT\\Notifier" + id + "\"\r\n"
@@ -232,9 +232,9 @@ protected:
             return;
         for (const char* parent : {"CLSID\\", "Printers\\shellex\\PropertySheetHandlers\\",
                                    "Printers\\shellex\\CopyHookHandlers\\"})
-            SetString(HKEY_CLASSES_ROOT, parent + std::string(kClsidText), "", "MONEXT01",
+            SetString(HKEY_CLASSES_ROOT, parent + std::string(kShellExtClassId), "", "MONEXT01",
                       OtherView());
-        SetString(HKEY_LOCAL_MACHINE, kApproved, kClsidText, "MONEXT01", OtherView());
+        SetString(HKEY_LOCAL_MACHINE, kApproved, kShellExtClassId, "MONEXT01", OtherView());
     }
 
     // The extension's keys and approval in both views (the one view
@@ -245,8 +245,8 @@ protected:
         for (REGSAM view : {REGSAM(0), OtherView()}) {
             for (const char* parent : {"CLSID\\", "Printers\\shellex\\PropertySheetHandlers\\",
                                        "Printers\\shellex\\CopyHookHandlers\\"})
-                there += KeyExists(HKEY_CLASSES_ROOT, parent + std::string(kClsidText), view);
-            there += ValueExists(HKEY_LOCAL_MACHINE, kApproved, kClsidText, view);
+                there += KeyExists(HKEY_CLASSES_ROOT, parent + std::string(kShellExtClassId), view);
+            there += ValueExists(HKEY_LOCAL_MACHINE, kApproved, kShellExtClassId, view);
         }
         return std::to_string(there) + " of 8";
     }
