@@ -442,6 +442,27 @@ TEST_F(InstalledModels, WithoutAdministratorRightsTheSdkStaysOnNT)
     }
 }
 
+// MONCFG under "C:\Program Files" is started by its own path and gets its
+// command lines unchanged; a planted C:\Program.exe never runs.
+TEST_F(InstalledModels, MoncfgWithBlanksInItsPathNeverStartsAPlantedProgramExe)
+{
+    const std::string folder = "C:\\Program Files\\Monsetup MONCFG";
+    const std::string path = folder + "\\moncfg.exe";
+    CreateDirectoryA(folder.c_str(), NULL);
+    ASSERT_TRUE(CopyPeer("moncfg_recorder.exe", path));
+    ASSERT_TRUE(CopyPeer("moncfg_recorder.exe", "C:\\Program.exe"));
+    ForgetPeerRecord(path);
+    ForgetPeerRecord("C:\\Program.exe");
+    SetModel("NORVA LP-1", {{"MONCFG", path}});
+    TestFrame frame("/R:\"LP-1 A\"");
+    EXPECT_TRUE(frame.ExecuteOperation(FALSE));
+    std::vector<std::string> calls = PeerRecord(path, 2);
+    std::sort(calls.begin(), calls.end());
+    EXPECT_EQ((std::vector<std::string>{path + " /C", path + " /U /M\"ID1\""}), calls);
+    EXPECT_TRUE(PeerRecord("C:\\Program.exe", 0, 500).empty());
+    DeleteFileA("C:\\Program.exe");
+}
+
 // Names no printer or model has, names that need the counted form or a
 // parameter file, values too long for their buffers: each run ends with its
 // pair and one message, and removes nothing but the named printer's data.
