@@ -3,6 +3,7 @@
 #include "launcher.h"
 #include "printer_data_object.h"
 #include "server.h"
+#include "setup_host.h"
 #include "shell_ext.h"
 #include "shellext_env.h"
 #include "test_windows.h"
@@ -292,6 +293,47 @@ TEST_F(UtilityPage, ThePageHoldsObjectAndLibraryUntilTheSheetReleasesIt)
         ++g_cRefPages;  // as comctl32 counts a page that lives on
         EXPECT_EQ(S_FALSE, DllCanUnloadNow());
         --g_cRefPages;
+    }
+}
+
+// The library is mapped as data: its dialog and bitmap make the page, and
+// none of its code runs in Explorer.
+TEST_F(UtilityPage, TheResourceLibrarysCodeNeverRuns)
+{
+    ASSERT_TRUE(CopyFileA(BesideThisProgram("shellext_testres_code.dll").c_str(),
+                          kEnglishLibrary.c_str(), FALSE));
+    SetEnvironmentVariableA("MONSETUP_RESOURCE_CODE_RAN", NULL);
+    HWND page = OpenSheet(kProductPrinter);
+    ASSERT_NE(nullptr, page);
+    const HGDIOBJ bitmap = reinterpret_cast<HGDIOBJ>(
+        SendDlgItemMessageA(page, IDC_BUTTON_VTR, BM_GETIMAGE, IMAGE_BITMAP, 0));
+    EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), GetObjectType(bitmap));
+    CloseSheet();
+    char mark[8] = "";
+    EXPECT_EQ(0u, GetEnvironmentVariableA("MONSETUP_RESOURCE_CODE_RAN", mark, sizeof mark));
+}
+
+// SHELLRES names a file in the installation folder: any other name is
+// refused with one log line, and nothing is loaded.
+TEST_F(UtilityPage, AResourceNameOutsideTheInstallationFolderIsRefused)
+{
+    for (const char* name : {"..\\TX4\\NVUTYENU.DLL", "C:\\NORVA\\TX1\\NVUTYENU.DLL",
+                             "sub/NVUTYENU.DLL"}) {
+        SCOPED_TRACE(name);
+        SetProductString(kProfileKey, "TX1",
+                         WriteTempFile("REFUSED.INI", std::string("[Language]\r\nEnglish=9,1\r\n"
+                                                                  "[English]\r\nSHELLRES=") +
+                                                          name + "\r\n"));
+        DeleteLog();
+        CShellExt* object = NewExtension();
+        others.push_back(object);
+        std::vector<HPROPSHEETPAGE> pages;
+        InitializeFor(kProductPrinter, object);
+        EXPECT_EQ(S_OK, AddPages(&pages, object));
+        EXPECT_TRUE(pages.empty());
+        EXPECT_EQ(NULL, object->resourceLibrary);
+        EXPECT_TRUE(Contains(ReadLog(), std::string("    Resource name refused(") + name + ")\r\n"))
+            << ReadLog();
     }
 }
 
