@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -33,9 +34,24 @@ HPROPSHEETPAGE WINAPI NoPage(LPCPROPSHEETPAGEA)
     return NULL;
 }
 
+// Loaded as data, the library is no module of the process but a view of
+// its file: some mapped region starts with the file's first bytes.
 bool LibraryLoaded(const std::string& library = kEnglishLibrary)
 {
-    return GetModuleHandleA(library.c_str()) != NULL;
+    const std::string bytes = ReadFileBytes(library).substr(0, 1024);
+    if (bytes.empty())
+        return false;
+    MEMORY_BASIC_INFORMATION info;
+    for (const char* address = NULL;
+         VirtualQuery(address, &info, sizeof info) == sizeof info && info.RegionSize != 0;
+         address = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_MAPPED &&
+            info.BaseAddress == info.AllocationBase && info.RegionSize >= bytes.size() &&
+            (info.Protect & (PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY)) != 0 &&
+            std::memcmp(info.BaseAddress, bytes.data(), bytes.size()) == 0)
+            return true;
+    }
+    return false;
 }
 
 bool Contains(const std::string& text, const std::string& part)
