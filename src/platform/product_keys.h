@@ -66,16 +66,18 @@ inline bool IsUserWritableKey(HKEY root, const std::string& path)
 }
 
 // The security attributes to create `path` with: `shared` for a key that
-// plain users write, else `protectedKind`. Before a shared key is created,
-// its missing parents are created with `protectedKind`, since
-// RegCreateKeyEx would give every key it creates on the way the shared
-// rights too.
+// plain users write, else `protectedKind`. Before a shared key of the
+// machine is created, its missing parents are created with `protectedKind`,
+// since RegCreateKeyEx would give every key it creates on the way the
+// shared rights too. The user's own keys are all shared.
 inline LPSECURITY_ATTRIBUTES PrepareKey(HKEY root, const std::string& path,
                                         LPSECURITY_ATTRIBUTES protectedKind,
                                         LPSECURITY_ATTRIBUTES shared)
 {
     if (!IsUserWritableKey(root, path))
         return protectedKind;
+    if (root == HKEY_CURRENT_USER)
+        return shared;
     const size_t cut = LastBackslash(path);
     if (shared != NULL && cut != std::string::npos) {
         const std::string parent = path.substr(0, cut);
