@@ -11,6 +11,13 @@
 
 namespace {
 
+// The report keys are written by every user's runs; their parents are not.
+LPSECURITY_ATTRIBUTES SharedSecurity(const RunEnvironment& environment, const char* path)
+{
+    return PrepareKey(HKEY_LOCAL_MACHINE, path, environment.securityAttributes,
+                      environment.sharedSecurityAttributes);
+}
+
 const LANGID kErrorTextLanguage = 0x0411;  // Japanese, default sublanguage
 
 }  // namespace
@@ -127,11 +134,11 @@ std::unique_ptr<Registry> CMainFrame::OpenVtrCommonForReport()
 {
     std::unique_ptr<Registry> key;
     if (cmdLine.install) {
-        key.reset(new Registry(HKEY_LOCAL_MACHINE, kVtrCommonKey, environment.securityAttributes,
-                               TRUE, Registry::kAllAccess));
+        key.reset(new Registry(HKEY_LOCAL_MACHINE, kVtrCommonKey, SharedSecurity(environment, kVtrCommonKey),
+                               TRUE, Registry::kReadWrite));
     } else if (Registry(HKEY_LOCAL_MACHINE, kVtrCommonKey, NULL, FALSE, Registry::kRead).isOpen) {
         key.reset(new Registry(HKEY_LOCAL_MACHINE, kVtrCommonKey, NULL, FALSE,
-                               Registry::kAllAccess));
+                               Registry::kReadWrite));
     }
     if (key && !key->isOpen)
         key.reset();
@@ -193,8 +200,8 @@ void CMainFrame::WriteInstallFlags(Registry& vtrCommon, const RunResult& reporte
 
 void CMainFrame::WriteResultKey(const RunResult& reported)
 {
-    Registry key(HKEY_LOCAL_MACHINE, kSdkResultKey, environment.securityAttributes, TRUE,
-                 Registry::kAllAccess);
+    Registry key(HKEY_LOCAL_MACHINE, kSdkResultKey, SharedSecurity(environment, kSdkResultKey), TRUE,
+                 Registry::kReadWrite);
     if (!key.isOpen)
         return;
     key.SetDword("ErrorCode1", static_cast<DWORD>(reported.ErrorCode1()));

@@ -97,7 +97,8 @@ BOOL CMainFrame::ExecuteOperation(BOOL alreadyRunning)
         return FALSE;
     }
 
-    int failedStep = accessControl.Build(&environment.securityAttributes);
+    int failedStep = accessControl.Build(&environment.securityAttributes,
+                                         &environment.sharedSecurityAttributes);
     if (failedStep != 0) {
         result.Record(pair::AccessControlFailed(failedStep));
         return FALSE;
@@ -118,8 +119,8 @@ BOOL CMainFrame::ExecuteOperation(BOOL alreadyRunning)
 // models are registered again.
 BOOL CMainFrame::MaintenanceRun()
 {
-    Registry vtrCommon(HKEY_LOCAL_MACHINE, kVtrCommonKey, environment.securityAttributes, FALSE,
-                       Registry::kAllAccess);
+    // Run at every user's logon: only what a plain user may do there.
+    Registry vtrCommon(HKEY_LOCAL_MACHINE, kVtrCommonKey, NULL, FALSE, Registry::kReadWrite);
     if (vtrCommon.isOpen)
         vtrCommon.DeleteValue("RST_FREPLACE");
     if (environment.isAdmin && !InstallLanguageMonitors())

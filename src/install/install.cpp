@@ -2,6 +2,8 @@
 #include "install_run.h"
 
 #include "debug_log.h"
+#include "handles.h"
+#include "program_start.h"
 
 namespace {
 
@@ -55,13 +57,18 @@ void InstallRun::CopyAndRunProgram()
         result.Record(pair::kCopyExecNotCopied);
         return;
     }
+    // Nobody may change or replace the copy until it runs (a folder that
+    // existed before may let others write); its running image is then
+    // locked by Windows itself.
+    UniqueHandle hold(CreateFileA(destination.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                                  OPEN_EXISTING, 0, NULL));
     if (!SetCurrentDirectoryA(settings.copyExecDir.c_str())) {
         // 7/111 also stands for the driver directory: the log tells them apart.
         DebugLog("    COPYEXEC directory not entered\n");
         result.Record(pair::kCopyExecDirNotEntered);
         return;
     }
-    if (WinExec(destination.c_str(), SW_HIDE) < 32)
+    if (!StartProgram(destination, destination, SW_HIDE, IdleWait::kLikeWinExec))
         result.Record(pair::kCopyExecNotStarted);
 }
 

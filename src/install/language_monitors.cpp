@@ -11,6 +11,7 @@
 #include "printer_handle.h"
 #include "product_keys.h"
 #include "registry.h"
+#include "trusted_names.h"
 
 namespace {
 
@@ -105,10 +106,10 @@ void RemoveMonitor(const std::string& name)
 // FALSE with the pair and the registry's own error when a key cannot be
 // opened or created.
 BOOL RecordMonitorDll(const std::string& monitorName, const std::string& monitorDll,
-                      LPSECURITY_ATTRIBUTES security, RunResult& result)
+                      const RunEnvironment& environment, RunResult& result)
 {
-    Registry monitorKey(HKEY_LOCAL_MACHINE, kMonitorsKey + monitorName, security, TRUE,
-                        Registry::kAllAccess);
+    Registry monitorKey(HKEY_LOCAL_MACHINE, kMonitorsKey + monitorName,
+                        environment.securityAttributes, TRUE, Registry::kAllAccess);
     if (!monitorKey.isOpen) {
         result.Record(pair::kMonitorKeyNotOpened, monitorKey.openError);
         return FALSE;
@@ -117,7 +118,10 @@ BOOL RecordMonitorDll(const std::string& monitorName, const std::string& monitor
         return TRUE;
 
     monitorKey.SetString("Driver", monitorDll);
-    Registry vtrCommon(HKEY_LOCAL_MACHINE, kVtrCommonKey, security, TRUE, Registry::kAllAccess);
+    LPSECURITY_ATTRIBUTES shared =
+        PrepareKey(HKEY_LOCAL_MACHINE, kVtrCommonKey, environment.securityAttributes,
+                   environment.sharedSecurityAttributes);
+    Registry vtrCommon(HKEY_LOCAL_MACHINE, kVtrCommonKey, shared, TRUE, Registry::kReadWrite);
     if (!vtrCommon.isOpen) {
         result.Record(pair::kVtrCommonNotOpened, vtrCommon.openError);
         return FALSE;
@@ -161,8 +165,8 @@ BOOL InstallRun::AttachMonitor(DRIVER_INFO_3A* record)
         result.Record(pair::kMonitorNotAttached, GetLastError());
         return FALSE;
     }
-    return RecordMonitorDll(settings.langMonitorName, settings.langMonitorDll,
-                            environment.securityAttributes, result);
+    return RecordMonitorDll(settings.langMonitorName, settings.langMonitorDll, environment,
+                            result);
 }
 
 BOOL InstallRun::InstallLanguageMonitors()
@@ -252,6 +256,13 @@ BOOL InstallRun::RegisterLanguageMonitor(std::string printerName)
 {
     if (settings.langMonitorName.empty() || settings.langMonitorDll.empty())
         return TRUE;
+    // The spooler loads it as SYSTEM from its own directory: a path would
+    // let the model's record choose any DLL.
+    if (!IsBareFileName(settings.langMonitorDll)) {
+        DebugLog("    Language monitor DLL refused(%s)\n", settings.langMonitorDll.c_str());
+        result.Record(pair::kMonitorDllNotInSystemDir);
+        return FALSE;
+    }
 
     // A bare DLL name is looked for in the system directory, which stays the
     // current directory afterwards.

@@ -96,8 +96,10 @@ BOOL InstallRun::OpenSlotKey(RegistrySlots& slots, int n, const std::string& pat
         result.Record(pair::kIniBadRootKey);
         return FALSE;
     }
-    if (!slots.keys[n].Create(slots.roots[n], path, NULL, environment.securityAttributes,
-                              Registry::kAllAccess) &&
+    LPSECURITY_ATTRIBUTES security =
+        PrepareKey(slots.roots[n], path, environment.securityAttributes,
+                   environment.sharedSecurityAttributes);
+    if (!slots.keys[n].Create(slots.roots[n], path, NULL, security, Registry::kAllAccess) &&
         !slots.keys[n].isOpen) {
         result.Record(pair::kEntryKeyNotOpened);
         return FALSE;

@@ -4,6 +4,7 @@
 #include "sdk_command.h"
 
 #include "handles.h"
+#include "program_start.h"
 #include "registry.h"
 
 #include <cstdio>
@@ -58,14 +59,17 @@ std::string ReplyTarget(HWND window, UINT message)
 
 BOOL InstallRun::InstallZQAPI()
 {
+    std::string program;
     std::string command;
     std::string arguments;
     std::string parameterFile;
 
     if (settings.sdkInstaller.empty()) {
-        command = "\"" + settings.driverDir + kCombinedInstaller + "\"";
+        program = settings.driverDir + kCombinedInstaller;
+        command = "\"" + program + "\"";
     } else {
-        command = "\"" + settings.driverDir + "\\" + settings.sdkInstaller + "\"";
+        program = settings.driverDir + "\\" + settings.sdkInstaller;
+        command = "\"" + program + "\"";
         parameterFile = MakeTempFileName();
         if (parameterFile.empty()) {
             result.Record(pair::kParameterFileNotNamed);
@@ -101,7 +105,7 @@ BOOL InstallRun::InstallZQAPI()
     else
         WriteParameterFile(parameterFile, arguments);
 
-    if (WinExec(command.c_str(), SW_SHOW) < 32) {
+    if (!StartProgram(program, command, SW_SHOW, IdleWait::kLikeWinExec)) {
         result.Record(pair::kSdkInstallerNotStarted);
         return FALSE;
     }

@@ -11,7 +11,7 @@ enum BuildFailure {
     kBuildOk = 0,
     kNoSidOrAcl = 1,
     kInitializeAcl = 2,
-    kUserAce = 3,
+    kPrivilegedAce = 3,
     kEveryoneAce = 4,
     kInitializeDescriptor = 5,
     kSetDacl = 6,
@@ -57,49 +57,74 @@ CAccessControl::~CAccessControl()
 void CAccessControl::FreeAll()
 {
     HeapRelease(dacl);
-    HeapRelease(userSid);
+    HeapRelease(sharedDacl);
     HeapRelease(everyoneSid);
+    HeapRelease(administratorsSid);
+    HeapRelease(systemSid);
     dacl = NULL;
-    userSid = NULL;
+    sharedDacl = NULL;
     everyoneSid = NULL;
+    administratorsSid = NULL;
+    systemSid = NULL;
 }
 
-int CAccessControl::Build(LPSECURITY_ATTRIBUTES* out)
+int CAccessControl::Build(LPSECURITY_ATTRIBUTES* protectedOut, LPSECURITY_ATTRIBUTES* sharedOut)
 {
-    *out = NULL;
+    *protectedOut = NULL;
+    *sharedOut = NULL;
     if (!IsWindowsNT())
         return kBuildOk;
 
     FreeAll();
-    if (!GetUserSid(&userSid) || !GetEveryoneSid(&everyoneSid))
+    AllocatedSid administrators;
+    AllocatedSid system;
+    if (!GetEveryoneSid(&everyoneSid) || !AllocateAdministratorsSid(administrators) ||
+        !AllocateLocalSystemSid(system))
+        return kNoSidOrAcl;
+    administratorsSid = CopyToHeap(administrators.get());
+    systemSid = CopyToHeap(system.get());
+    if (administratorsSid == NULL || systemSid == NULL)
         return kNoSidOrAcl;
 
-    const AllowedAccess entries[] = {{userSid, GENERIC_ALL}, {everyoneSid, GENERIC_ALL}};
+    int failed = BuildKind(kEveryoneReads, dacl, securityDescriptor, attributes);
+    if (failed == kBuildOk)
+        failed = BuildKind(kEveryoneWrites, sharedDacl, sharedDescriptor, sharedAttributes);
+    if (failed != kBuildOk)
+        return failed;
+    *protectedOut = &attributes;
+    *sharedOut = &sharedAttributes;
+    return kBuildOk;
+}
+
+int CAccessControl::BuildKind(DWORD everyoneMask, PACL& list, SECURITY_DESCRIPTOR& descriptor,
+                              SECURITY_ATTRIBUTES& kind)
+{
+    const AllowedAccess entries[] = {{administratorsSid, kFullAccess},
+                                     {systemSid, kFullAccess},
+                                     {everyoneSid, everyoneMask}};
     HeapBuffer acl;
     size_t failedEntry = 0;
-    const DaclResult built = BuildDacl(entries, 2, acl, &failedEntry);
+    const DaclResult built = BuildDacl(entries, 3, acl, &failedEntry);
     // Kept even when incomplete: the object frees it with the SIDs.
-    dacl = static_cast<PACL>(acl.release());
+    list = static_cast<PACL>(acl.release());
     switch (built) {
     case DaclResult::kNoMemory:
         return kNoSidOrAcl;
     case DaclResult::kInitializeFailed:
         return kInitializeAcl;
     case DaclResult::kEntryFailed:
-        return failedEntry == 0 ? kUserAce : kEveryoneAce;
+        return failedEntry < 2 ? kPrivilegedAce : kEveryoneAce;
     case DaclResult::kBuilt:
         break;
     }
-    if (!ntsecurity::InitializeSecurityDescriptor(&securityDescriptor,
-                                                  SECURITY_DESCRIPTOR_REVISION))
+    if (!ntsecurity::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION))
         return kInitializeDescriptor;
-    if (!ntsecurity::SetSecurityDescriptorDacl(&securityDescriptor, TRUE, dacl, FALSE))
+    if (!ntsecurity::SetSecurityDescriptorDacl(&descriptor, TRUE, list, FALSE))
         return kSetDacl;
 
-    attributes.nLength = sizeof attributes;
-    attributes.lpSecurityDescriptor = &securityDescriptor;
-    attributes.bInheritHandle = FALSE;
-    *out = &attributes;
+    kind.nLength = sizeof kind;
+    kind.lpSecurityDescriptor = &descriptor;
+    kind.bInheritHandle = FALSE;
     return kBuildOk;
 }
 

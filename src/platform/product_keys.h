@@ -3,6 +3,7 @@
 #pragma once
 
 #include "registry.h"
+#include "trusted_names.h"
 
 #include <windows.h>
 
@@ -30,6 +31,9 @@ constexpr char kTxbTargetKey[] = "software\\NORVA\\VTR3\\VTRData\\TXBTarget";
 constexpr char kModelsKey[] = "software\\NORVA\\VTR3\\Driver";
 constexpr char kModelKeyPrefix[] = "software\\NORVA\\VTR3\\Driver\\";
 
+// The class id of MONEXT01, as the shell's registration names it.
+constexpr char kShellExtClassId[] = "{A03C8CDD-E1BA-42D6-96A1-C98DBF4F32B2}";
+
 // A product key opened with `access` (KEY_READ unless said), never created.
 inline Registry OpenProductKey(const std::string& path, REGSAM access = Registry::kRead)
 {
@@ -42,4 +46,43 @@ inline Registry CreateProductKey(const std::string& path, LPSECURITY_ATTRIBUTES 
 {
     return Registry::CreateWithSecurity(HKEY_LOCAL_MACHINE, path, security,
                                         Registry::kAllAccess | kProductView);
+}
+
+// Keys that programs run by plain users write: "VTRCommon" and "SDKResult"
+// (every run's report, the logon run's "RST_FREPLACE"), the target keys and
+// their entries (MONEXT01 in every user's Explorer), and any key of the
+// user's own. Every other key names what privileged code trusts, or lies on
+// the way to such keys.
+inline bool IsUserWritableKey(HKEY root, const std::string& path)
+{
+    if (root == HKEY_CURRENT_USER)
+        return true;
+    if (root != HKEY_LOCAL_MACHINE)
+        return false;
+    return IsWithin(path, kTxaTargetKey) || IsWithin(path, kTxbTargetKey) ||
+           lstrcmpiA(path.c_str(), kVtrDataKey) == 0 ||
+           lstrcmpiA(path.c_str(), kVtrCommonKey) == 0 ||
+           lstrcmpiA(path.c_str(), kSdkResultKey) == 0;
+}
+
+// The security attributes to create `path` with: `shared` for a key that
+// plain users write, else `protectedKind`. Before a shared key of the
+// machine is created, its missing parents are created with `protectedKind`,
+// since RegCreateKeyEx would give every key it creates on the way the
+// shared rights too. The user's own keys are all shared.
+inline LPSECURITY_ATTRIBUTES PrepareKey(HKEY root, const std::string& path,
+                                        LPSECURITY_ATTRIBUTES protectedKind,
+                                        LPSECURITY_ATTRIBUTES shared)
+{
+    if (!IsUserWritableKey(root, path))
+        return protectedKind;
+    if (root == HKEY_CURRENT_USER)
+        return shared;
+    const size_t cut = LastBackslash(path);
+    if (shared != NULL && cut != std::string::npos) {
+        const std::string parent = path.substr(0, cut);
+        if (!Registry(root, parent, NULL, FALSE, Registry::kRead).isOpen)
+            Registry(root, parent, protectedKind, TRUE, Registry::kAllAccess);
+    }
+    return shared;
 }

@@ -13,6 +13,8 @@ class Registry {
 public:
     static constexpr REGSAM kRead = 0x20019;       // KEY_READ
     static constexpr REGSAM kAllAccess = 0xF003F;  // KEY_ALL_ACCESS
+    // What a plain user's write needs: no WRITE_DAC or WRITE_OWNER.
+    static constexpr REGSAM kReadWrite = KEY_READ | KEY_WRITE;
     static constexpr DWORD kDefaultBufferSize = 256;
 
     // No key until Create is called.

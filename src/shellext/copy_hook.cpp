@@ -59,7 +59,7 @@ void OnPrinterRenamed(LPCSTR newName, LPCSTR currentName)
     char entryPath[kNameSize];
     if (!FindProductTarget(currentName, entryPath, FALSE) || newName == NULL)
         return;
-    OpenProductKey(entryPath, Registry::kAllAccess).SetString(kTargetNameValue, newName);
+    OpenProductKey(entryPath, Registry::kReadWrite).SetString(kTargetNameValue, newName);
 }
 
 }  // namespace

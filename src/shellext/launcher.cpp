@@ -4,6 +4,7 @@
 #include "ext_log.h"
 #include "files.h"
 #include "handles.h"
+#include "program_start.h"
 #include "text_format.h"
 
 #include <cstdio>
@@ -68,7 +69,7 @@ BOOL StartWithParameterFile(const char* printerName, const char* modulePath,
     ExtDebugLog("       Execute Command line (%s)\r\n", commandLine.get());
     ExtDebugLog("       (Parameter file (/P%d \"%s\"))\r\n",
                 static_cast<int>(std::strlen(printerName)), printerName);
-    return RunProgram(commandLine.get());
+    return RunProgram(modulePath, commandLine.get());
 }
 
 }  // namespace
@@ -100,17 +101,8 @@ BOOL ExecuteVtrModule(const char* printerName, const char* modulePath)
     return started;
 }
 
-BOOL RunProgram(char* commandLine)
+BOOL RunProgram(const char* program, const char* commandLine)
 {
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    ZeroMemory(&process, sizeof process);
-    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-        return FALSE;
-    // Declared in reverse: the thread handle is closed first.
-    UniqueHandle processHandle(process.hProcess);
-    UniqueHandle thread(process.hThread);
-    return TRUE;
+    // Explorer must not wait for the program to become idle.
+    return StartProgram(program, commandLine, kDefaultShow, IdleWait::kNone);
 }

@@ -25,5 +25,5 @@ BOOL LocateModules(const PrinterModel& model, ModulePaths& paths);
 // with `/F0 ""`.
 BOOL ExecuteVtrModule(const char* printerName, const char* modulePath);
 
-// Starts the command line without waiting for the program.
-BOOL RunProgram(char* commandLine);
+// Starts `program` with `commandLine` without waiting for it.
+BOOL RunProgram(const char* program, const char* commandLine);

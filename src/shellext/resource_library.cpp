@@ -6,6 +6,7 @@
 #include "product_keys.h"
 #include "setup_values.h"
 #include "text_format.h"
+#include "trusted_names.h"
 
 #include <cstdio>
 #include <cstring>
@@ -111,6 +112,8 @@ int BuildLibraryPath(const char* installPath, const char* profileFile, LANGID la
                                             profileFile);
     if (length >= kNameSize - 1)
         return kResourceNotFound;
+    if (libraryName[0] != '\0' && !IsBareFileName(libraryName))
+        return kResourceNameRefused;
     if (std::strlen(libraryName) + std::strlen(installPath) + 1 >= kNameSize)
         return kResourceNotFound;
     FormatText(candidate, kNameSize, "%s\\%s", installPath, libraryName);
@@ -135,11 +138,16 @@ int ResolveResourceLibraryFor(const PrinterModel& model, LANGID langId, char* pa
         return kResourceNotFound;
     char libraryName[kNameSize];
     char candidate[kNameSize];
-    if (BuildLibraryPath(installPath, profileFile, langId, libraryName, candidate) != 0)
-        return kResourceNotFound;
-    if (!FileExists(candidate) &&
-        BuildLibraryPath(installPath, profileFile, kEnglishUnitedStates, libraryName,
-                         candidate) != 0)
+    int built = BuildLibraryPath(installPath, profileFile, langId, libraryName, candidate);
+    if (built == 0 && !FileExists(candidate))
+        built = BuildLibraryPath(installPath, profileFile, kEnglishUnitedStates, libraryName,
+                                 candidate);
+    if (built == kResourceNameRefused) {
+        if (path != NULL)
+            CopyIfFits(path, pathSize, libraryName);
+        return kResourceNameRefused;
+    }
+    if (built != 0)
         return kResourceNotFound;
     if (libraryName[0] == '\0')
         return kResourceNoLibrary;

@@ -11,10 +11,13 @@ constexpr int kResourceNotFound = -1;
 constexpr int kResourceNoLibrary = -2;
 constexpr int kLanguageOutOfMemory = -3;
 constexpr int kBufferTooSmall = -4;
+// "SHELLRES" names more than a file in the installation folder.
+constexpr int kResourceNameRefused = -5;
 
 // The library for the user's language, falling back to the English (United
 // States) section when that library does not exist. 0, kResourceNotFound,
-// kResourceNoLibrary or kBufferTooSmall.
+// kResourceNoLibrary, kBufferTooSmall or kResourceNameRefused (with the
+// refused name in `path`).
 int ResolveResourceLibrary(const PrinterModel& model, char* path, unsigned pathSize);
 
 // The same for a given language instead of the user's.

@@ -31,7 +31,7 @@ constexpr char kApprovedKey[] =
 // "<parent>\<clsid>" into `path` (kNameSize bytes).
 void ClassKeyPath(const char* parent, char* path)
 {
-    FormatText(path, kNameSize, "%s\\%s", parent, kClsidText);
+    FormatText(path, kNameSize, "%s\\%s", parent, kShellExtClassId);
 }
 
 BOOL WriteKeyDefault(HKEY root, const char* subKey, const char* value)
@@ -57,16 +57,16 @@ BOOL RegisterHandlers()
     char copyHook[kNameSize];
     ClassKeyPath(kPropertySheetHandlers, propertySheet);
     ClassKeyPath(kCopyHookHandlers, copyHook);
-    return WriteKeyDefault(HKEY_CLASSES_ROOT, propertySheet, kClsidText) &&
-           WriteKeyDefault(HKEY_CLASSES_ROOT, copyHook, kClsidText) &&
+    return WriteKeyDefault(HKEY_CLASSES_ROOT, propertySheet, kShellExtClassId) &&
+           WriteKeyDefault(HKEY_CLASSES_ROOT, copyHook, kShellExtClassId) &&
            Registry::CreateWithSecurity(HKEY_LOCAL_MACHINE, kApprovedKey, NULL)
-               .SetString(kClsidText, kServerName);
+               .SetString(kShellExtClassId, kServerName);
 }
 
 // Deletes "<parent>\<clsid>" with everything below it.
 void DeleteClassKey(const char* parent)
 {
-    Registry::OpenForWriting(HKEY_CLASSES_ROOT, parent).DeleteKey(kClsidText);
+    Registry::OpenForWriting(HKEY_CLASSES_ROOT, parent).DeleteKey(kShellExtClassId);
 }
 
 }  // namespace
@@ -131,7 +131,7 @@ STDAPI DllUnregisterServer()
         DeleteClassKey(kClsidRoot);
         DeleteClassKey(kPropertySheetHandlers);
         DeleteClassKey(kCopyHookHandlers);
-        Registry::OpenForWriting(HKEY_LOCAL_MACHINE, kApprovedKey).DeleteValue(kClsidText);
+        Registry::OpenForWriting(HKEY_LOCAL_MACHINE, kApprovedKey).DeleteValue(kShellExtClassId);
         return S_OK;
     });
 }

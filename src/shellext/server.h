@@ -2,6 +2,8 @@
 // loaded, and the module's instance handle.
 #pragma once
 
+#include "product_keys.h"
+
 #include <windows.h>
 #include <objbase.h>
 
@@ -10,7 +12,6 @@
 // {A03C8CDD-E1BA-42D6-96A1-C98DBF4F32B2}: the extension's class, registered
 // for the Printers folder as property sheet and copy hook handler.
 extern const CLSID CLSID_PrinterShellExt;
-constexpr char kClsidText[] = "{A03C8CDD-E1BA-42D6-96A1-C98DBF4F32B2}";
 
 // Live class factories and CShellExt objects; changed only with Interlocked
 // calls.

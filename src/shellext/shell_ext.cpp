@@ -230,12 +230,18 @@ HRESULT CShellExt::AddUtilityPage(LPFNADDPROPSHEETPAGE lpfnAddPage, LPARAM lPara
     if (pageHeld)
         return S_OK;
     char path[kNameSize];
-    if (ResolveResourceLibrary(Model(), path, sizeof path) != 0) {
+    const int resolved = ResolveResourceLibrary(Model(), path, sizeof path);
+    if (resolved == kResourceNameRefused) {
+        ExtDebugLog("    Resource name refused(%s)\r\n", path);
+        return S_OK;
+    }
+    if (resolved != 0) {
         ExtDebugLog("    Resource name error(%s)\r\n", path);
         return S_OK;
     }
     ExtDebugLog("    ResourceName=%s\r\n", path);
-    resourceLibrary = LoadLibraryA(path);
+    // Only its resources are used: none of its code may run in Explorer.
+    resourceLibrary = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
     if (resourceLibrary == NULL) {
         ExtDebugLog("    Resource load error(%s)\r\n", path);
         return S_OK;

@@ -1,5 +1,6 @@
 #include "target_registry.h"
 
+#include "access_control.h"
 #include "bounded_copy.h"
 #include "handles.h"
 #include "nt_security.h"
@@ -133,7 +134,7 @@ BOOL WriteNewEntry(Registry& targets, const char* entryPath, const char* printer
 {
     const char* name = entryPath + sizeof kTxaTargetKey;
     Registry entry;
-    entry.Create(targets.hKey, name, NULL, NULL, Registry::kAllAccess);
+    entry.Create(targets.hKey, name, NULL, NULL, Registry::kReadWrite);
     if (!entry.isOpen)
         return FALSE;
     if (entry.SetString(kTargetNameValue, printerName) && entry.SetDword(kMonitoringValue, 1))
@@ -202,7 +203,7 @@ int CreateTargetKey(const char* printerName, char* path, int pathSize)
         return -1;
     if (!EnsureKey(kVtrDataKey) || !EnsureKey(kTxaTargetKey))
         return -1;
-    Registry targets = OpenTargets(Registry::kAllAccess);
+    Registry targets = OpenTargets(Registry::kReadWrite);
     if (!targets.isOpen)
         return -1;
     char entryPath[kEntryPathSize];
@@ -222,21 +223,26 @@ BOOL SetTargetKeySecurity(const char* subKey)
     Registry key = OpenProductKey(subKey, WRITE_DAC);
     if (!key.isOpen)
         return FALSE;
-    AllocatedSid system;
-    AllocatedSid everyone;
-    if (!AllocateLocalSystemSid(system) || !AllocateEveryoneSid(everyone))
-        return FALSE;
-    const AllowedAccess entries[] = {{system.get(), KEY_ALL_ACCESS},
-                                     {everyone.get(), KEY_ALL_ACCESS}};
-    HeapBuffer acl;
-    if (BuildDacl(entries, 2, acl, NULL) != DaclResult::kBuilt)
+    TargetDacl dacl;
+    if (!BuildTargetDacl(dacl))
         return FALSE;
     SECURITY_DESCRIPTOR descriptor;
     if (!ntsecurity::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-        !ntsecurity::SetSecurityDescriptorDacl(&descriptor, TRUE, static_cast<PACL>(acl.get()),
-                                               FALSE))
+        !ntsecurity::SetSecurityDescriptorDacl(&descriptor, TRUE,
+                                               static_cast<PACL>(dacl.acl.get()), FALSE))
         return FALSE;
     return key.SetSecurity(DACL_SECURITY_INFORMATION, &descriptor);
+}
+
+BOOL BuildTargetDacl(TargetDacl& dacl)
+{
+    if (!AllocateAdministratorsSid(dacl.administrators) || !AllocateLocalSystemSid(dacl.system) ||
+        !AllocateEveryoneSid(dacl.everyone))
+        return FALSE;
+    const AllowedAccess entries[] = {{dacl.administrators.get(), kKeyFullAccess},
+                                     {dacl.system.get(), kKeyFullAccess},
+                                     {dacl.everyone.get(), kKeyEveryoneWrites}};
+    return BuildDacl(entries, 3, dacl.acl, NULL) == DaclResult::kBuilt;
 }
 
 BOOL DeleteTargetEntry(const char* entryPath)
@@ -244,7 +250,7 @@ BOOL DeleteTargetEntry(const char* entryPath)
     const size_t prefix = sizeof kTxaTargetKey;  // the key and its backslash
     if (std::strncmp(entryPath, kTxaTargetKey, prefix - 1) != 0 || entryPath[prefix - 1] != '\\')
         return FALSE;
-    return OpenTargets(Registry::kAllAccess).DeleteSubkey(entryPath + prefix);
+    return OpenTargets(Registry::kReadWrite).DeleteSubkey(entryPath + prefix);
 }
 
 BOOL ReadMonitoring(const char* printerName)
@@ -262,5 +268,5 @@ BOOL WriteMonitoring(const char* printerName, BOOL on)
     if (FindTargetKey(printerName, entryPath, sizeof entryPath) < 0 &&
         CreateTargetKey(printerName, entryPath, sizeof entryPath) < 0)
         return FALSE;
-    return OpenProductKey(entryPath, Registry::kAllAccess).SetDword(kMonitoringValue, on ? 1 : 0);
+    return OpenProductKey(entryPath, Registry::kReadWrite).SetDword(kMonitoringValue, on ? 1 : 0);
 }

@@ -5,6 +5,7 @@
 // GetLastError().
 #pragma once
 
+#include "handles.h"
 #include "registry.h"
 
 #include <windows.h>
@@ -27,9 +28,19 @@ int CreateTargetKey(const char* printerName, char* path, int pathSize);
 // Deletes the entry of a path that FindTargetKey gave.
 BOOL DeleteTargetEntry(const char* entryPath);
 
-// Gives HKEY_LOCAL_MACHINE\subKey a DACL of LocalSystem and Everyone, both
-// with KEY_ALL_ACCESS.
+// Gives HKEY_LOCAL_MACHINE\subKey the DACL of BuildTargetDacl.
 BOOL SetTargetKeySecurity(const char* subKey);
+
+// The DACL of the target keys, which every user's Explorer writes:
+// Administrators and LocalSystem full access, Everyone reading, writing and
+// deleting, but not changing the DACL or the owner. Kept with the SIDs.
+struct TargetDacl {
+    AllocatedSid administrators;
+    AllocatedSid system;
+    AllocatedSid everyone;
+    HeapBuffer acl;
+};
+BOOL BuildTargetDacl(TargetDacl& dacl);
 
 // The printer's "Monitoring" flag; TRUE whenever it cannot be read.
 BOOL ReadMonitoring(const char* printerName);

@@ -5,8 +5,12 @@
 // common settings.
 #include "uninstall_run.h"
 
+#include "ascii_text.h"
 #include "debug_log.h"
+#include "product_keys.h"
+#include "program_start.h"
 #include "registry.h"
+#include "trusted_names.h"
 #include "uninstall_keys.h"
 
 #include <vector>
@@ -179,8 +183,15 @@ BOOL UninstallRun::DeleteRegXIMP()
     }
     const Shared shared = FindSharedComponents(settings.driverName, ours, models, result);
 
-    if (!ours.shellExtension.empty() && !shared.shellExtension)
-        DeleteShellExtension(ours.shellExtension);
+    if (!ours.shellExtension.empty() && !shared.shellExtension) {
+        // Only MONEXT01's own class: any other stays registered.
+        if (EqualIgnoringAsciiCase(ours.shellExtension, kShellExtClassId)) {
+            DeleteShellExtension(ours.shellExtension);
+        } else {
+            DebugLog("    Shell extension class refused(%s)\n", ours.shellExtension.c_str());
+            result.Record(pair::kShellExtClassRefused);
+        }
+    }
     if (!ours.notifier.empty() && !shared.notifier)
         DeleteNotifier(ours.notifier);
     if (!ours.service.empty() && !shared.service)
@@ -202,8 +213,15 @@ void UninstallRun::StartXimpStop(const std::string& service)
     const std::string systemDir = SystemDirectoryPath();
     if (systemDir.empty())
         return;
+    // A name reaching outside the system directory is neither run nor,
+    // later, deleted.
+    if (!IsBareFileName(service)) {
+        DebugLog("    XIMP service name refused(%s)\n", service.c_str());
+        result.Record(pair::kXimpStopNotStarted);
+        return;
+    }
     const std::string file = systemDir + "\\" + service;
-    if (WinExec((file + " /R").c_str(), SW_SHOW) < 32) {
+    if (!StartProgram(file, file + " /R", SW_SHOW, IdleWait::kLikeWinExec)) {
         result.Record(pair::kXimpStopNotStarted);
         return;
     }

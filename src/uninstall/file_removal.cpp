@@ -3,10 +3,12 @@
 // driver key, and, once no model is left, the product's registry trees.
 #include "uninstall_run.h"
 
+#include "debug_log.h"
 #include "delete_file.h"
 #include "file.h"
 #include "install_run.h"
 #include "registry.h"
+#include "trusted_names.h"
 #include "uninstall_keys.h"
 
 namespace {
@@ -59,15 +61,20 @@ BOOL UninstallRun::DeleteHtmlFiles()
     }
     if (folder.empty())
         return TRUE;
+    // Only the product's own help folder loses files.
+    const std::string commonFiles = InstallRun(run).GetCommonFilesDir();
+    if (commonFiles.empty() || !IsFolderWithin(folder, commonFiles + kHtmlSubdir)) {
+        DebugLog("    HTML folder refused(%s)\n", folder.c_str());
+        result.Record(pair::kHtmlFolderRefused);
+        return FALSE;
+    }
     for (const char* pattern : kHtmlPatterns) {
         if (DeleteMatchingFiles(folder, pattern) == PatternOutcome::kNoFolder)
             return TRUE;
     }
     // Folders that still hold other files stay.
     RemoveDirectoryA(folder.c_str());
-    const std::string commonFiles = InstallRun(run).GetCommonFilesDir();
-    if (!commonFiles.empty())
-        RemoveDirectoryA((commonFiles + kHtmlSubdir).c_str());
+    RemoveDirectoryA((commonFiles + kHtmlSubdir).c_str());
     return TRUE;
 }
 

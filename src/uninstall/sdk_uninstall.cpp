@@ -3,6 +3,7 @@
 #include "uninstall_run.h"
 
 #include "debug_log.h"
+#include "program_start.h"
 #include "registry.h"
 #include "sdk_command.h"
 
@@ -27,12 +28,13 @@ BOOL UninstallRun::UninstallZQAPI()
         return FALSE;
     }
 
-    const std::string command = "\"" + installDir + kUninstaller + "\" /Act=Un /AN=\"" +
+    const std::string program = installDir + kUninstaller;
+    const std::string command = "\"" + program + "\" /Act=Un /AN=\"" +
                                 settings.driverName + "\" /Ret=WM:" +
                                 ReplyTarget(environment.replyWindow, WM_SDK_REPLY);
     DebugLog("    Execute ZQAPI SDK  %s\n", command.c_str());
 
-    if (WinExec(command.c_str(), SW_SHOW) < 32) {
+    if (!StartProgram(program, command, SW_SHOW, IdleWait::kLikeWinExec)) {
         result.Record(pair::kSdkInstallerNotStarted);
         DebugLog("CMainFrame::UninstallZQAPI() exit error\n");
         return FALSE;

@@ -4,7 +4,9 @@
 #include "uninstall_run.h"
 
 #include "debug_log.h"
+#include "program_start.h"
 #include "registry.h"
+#include "trusted_names.h"
 #include "uninstall_keys.h"
 
 namespace {
@@ -60,8 +62,14 @@ void UninstallRun::StopVtrService()
 {
     DebugLog("CMainFrame::StopVtrService()\n");
     const std::string service = UnsharedServiceName(settings.driverName, result);
-    if (!service.empty())
+    // A name reaching outside the system directory is neither run nor,
+    // later, deleted.
+    if (!service.empty() && !IsBareFileName(service)) {
+        DebugLog("    VTR service name refused(%s)\n", service.c_str());
+        result.Record(pair::kVtrServiceNameRefused);
+    } else if (!service.empty()) {
         StartVtrStop(SystemDirectoryPath() + "\\" + service);
+    }
     DebugLog("CMainFrame::StopVtrService() exit\n");
 }
 
@@ -71,7 +79,7 @@ void UninstallRun::StartVtrStop(const std::string& file)
 {
     const std::string command = file + " /R";
     DebugLog("    Execute vtr service    %s\n", command.c_str());
-    if (WinExec(command.c_str(), SW_HIDE) < 32) {
+    if (!StartProgram(file, command, SW_HIDE, IdleWait::kLikeWinExec)) {
         DebugLog("    Execute vtr service    error\n");
         return;
     }

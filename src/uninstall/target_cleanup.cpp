@@ -17,10 +17,12 @@ const char kPrinterValue[] = "Name";
 
 // The printer's start-up value; a missing key or value is no failure. An
 // entry without a printer name has none: the Run key's default value belongs
-// to nobody's printer.
-void DeleteStartupValue(const std::string& printer)
+// to nobody's printer. Only the user's own entries name it: an entry under
+// HKEY_LOCAL_MACHINE may have been written by any user, and must not delete
+// a value from the Run key of whoever runs the uninstall.
+void DeleteStartupValue(HKEY root, const std::string& printer)
 {
-    if (printer.empty())
+    if (root != HKEY_CURRENT_USER || printer.empty())
         return;
     Registry run(HKEY_CURRENT_USER, kRunKey, NULL, FALSE, Registry::kAllAccess);
     run.DeleteValue(printer);
@@ -89,7 +91,7 @@ BOOL UninstallRun::DeleteTargetKey(HKEY root, std::string keyPath, std::string p
         }
         if (!targets.DeleteKey(name))
             return FALSE;
-        DeleteStartupValue(printer);
+        DeleteStartupValue(root, printer);
     }
     return TRUE;
 }
@@ -119,7 +121,7 @@ BOOL UninstallRun::DeleteTargetKey2(HKEY root, std::string keyPath, std::string 
             ++index;
             continue;
         }
-        DeleteStartupValue(printer);
+        DeleteStartupValue(root, printer);
         // An entry that cannot be deleted is stepped over.
         if (!targets.DeleteKey(name))
             ++index;

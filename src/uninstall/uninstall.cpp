@@ -8,6 +8,7 @@
 #include "handles.h"
 #include "printer_handle.h"
 #include "printer_record.h"
+#include "program_start.h"
 #include "registry.h"
 #include "startup_links.h"
 #include "uninstall_keys.h"
@@ -25,9 +26,11 @@ std::string MoncfgUninstallCommand(const std::string& moncfg, const std::string&
     return command;
 }
 
-bool Started(const std::string& command)
+// A MONCFG call: the "MONCFG" value names the program, the whole line is
+// its command line.
+bool Started(const std::string& moncfg, const std::string& command)
 {
-    return WinExec(command.c_str(), SW_SHOW) >= 32;
+    return StartProgram(moncfg, command, SW_SHOW, IdleWait::kLikeWinExec) != FALSE;
 }
 
 bool IsNT(const RunEnvironment& environment)
@@ -184,7 +187,7 @@ std::string UninstallRun::RunMoncfgUninstall(const MoncfgPairs& pairs, bool logg
     const std::string command = MoncfgUninstallCommand(moncfg, model.QueryString("ModelID", ""));
     if (logged)
         DebugLog("    Execute moncfg\n");
-    if (!Started(command)) {
+    if (!Started(moncfg, command)) {
         if (logged)
             DebugLog("    Execute moncfg error\n");
         result.Record(pairs.notStarted);
@@ -197,7 +200,7 @@ void UninstallRun::RunMoncfgCleanUp(const std::string& moncfg)
 {
     if (moncfg.empty())
         return;
-    if (!Started(moncfg + " /C"))
+    if (!Started(moncfg, moncfg + " /C"))
         result.Record(pair::kMoncfgCleanUpNotStarted);
 }
 

@@ -185,6 +185,10 @@ protected:
 
 TEST_F(WholeInstallRun, EveryStepLeavesItsMarkAndTheReplacementIsReported)
 {
+    // The COPYEXEC folder lies under "C:\Program Files": a planted
+    // C:\Program.exe must never run in the program's place.
+    ASSERT_TRUE(CopyFileA(BesideThisProgram("fake_copyexec.exe").c_str(), "C:\\Program.exe",
+                          FALSE));
     WriteIni();
     Answer("installer 0 0x1\r\nsdk 0 0x200001\r\n");
     EXPECT_EQ("1 message(s), last 2/0", Posted(Install()));
@@ -212,6 +216,8 @@ TEST_F(WholeInstallRun, EveryStepLeavesItsMarkAndTheReplacementIsReported)
     std::string ran = FileText(copyDir + "\\vtrcopy.ran");
     ran.erase(std::remove(ran.begin(), ran.end(), '"'), ran.end());
     EXPECT_EQ(copyDir + "\\" + kCopyExec + "\r\n" + copyDir + "\r\n", ran);
+    EXPECT_FALSE(FileExists("C:\\Program.ran"));
+    DeleteFileA("C:\\Program.exe");
 
     // The combined installer was told where to answer.
     std::string command = FileText(driverDir + "\\NR_Comb.cmdline");

@@ -3,6 +3,7 @@
 // process (its spooler calls watched through the import table), and whole
 // maintenance runs of MONCHK04.exe go through the setup host.
 #include "app_test_support.h"
+#include "debug_log.h"
 #include "install_test_files.h"
 #include "monitors_spooler_calls.h"
 #include "registry.h"
@@ -258,6 +259,32 @@ TEST_F(LanguageMonitorTest, AMissingMonitorDllFailsOnlyOnWindows9x)
     EXPECT_EQ(osKind == 1 ? "6/14" : "0/0", Pair(frame));
     EXPECT_EQ(osKind != 1, HasBidi("Test Printer A"));
     EXPECT_EQ("", DriverMonitorName(kDriver));
+}
+
+// The spooler loads the monitor from its own directory as SYSTEM: a model
+// record naming a DLL anywhere else registers nothing, on every Windows.
+TEST_F(LanguageMonitorTest, AMonitorDllThatIsNoBareFileNameIsRefused)
+{
+    Driver(kDriver);
+    Printer("Test Printer A", kDriver);
+    const std::string outside = SystemDirectory() + "\\..\\" + kMonitorDll;
+    ASSERT_TRUE(CopyFileA(BesideThisProgram(kMonitorDll).c_str(), outside.c_str(), FALSE));
+    EnableTraceLog();
+    debugLogEnabled = TRUE;
+    for (const std::string& dll : {std::string("..\\") + kMonitorDll, outside}) {
+        SCOPED_TRACE(dll);
+        DeleteFileA(kTraceLog);
+        RecordModel(kDriver, kMonitor, dll);
+        TestFrame run;
+        run.environment.osKind = osKind;
+        EXPECT_FALSE(run.InstallLanguageMonitors());
+        EXPECT_EQ("6/14", Pair(run));
+        EXPECT_EQ("    Language monitor DLL refused(" + dll + ")\n", FileText(kTraceLog));
+        EXPECT_EQ("", DriverMonitorName(kDriver));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, MonitorKey(kMonitor)));
+    }
+    debugLogEnabled = FALSE;
+    DeleteFileA(outside.c_str());
 }
 
 TEST_F(LanguageMonitorTest, FailedSpoolerCallsLeaveTheirResultPairs)

@@ -1,6 +1,7 @@
 #include "access_control.h"
 
 #include "registry.h"
+#include "security.h"
 #include "registry_helpers.h"
 #include "test_windows.h"
 
@@ -16,23 +17,41 @@ void FreeSidCopy(PSID sid)
     HeapFree(GetProcessHeap(), 0, sid);
 }
 
-// Checks that the DACL holds exactly the two entries: the running user, then
-// Everyone, both allowed GENERIC_ALL.
-void ExpectUserAndEveryoneFullAccess(const std::vector<DaclEntry>& dacl, const char* where)
+// Checks that the DACL holds exactly Administrators and SYSTEM with full
+// access, then Everyone with `everyoneMask`; none of them but the first two
+// may change the DACL or the owner.
+void ExpectPrivilegedFullEveryone(const std::vector<DaclEntry>& dacl, DWORD everyoneMask,
+                                  const char* where)
 {
-    ASSERT_EQ(2u, dacl.size()) << where;
-    PSID user = NULL;
+    ASSERT_EQ(3u, dacl.size()) << where;
+    AllocatedSid administrators;
+    AllocatedSid system;
     PSID everyone = NULL;
-    ASSERT_TRUE(CAccessControl::GetUserSid(&user));
+    ASSERT_TRUE(AllocateAdministratorsSid(administrators));
+    ASSERT_TRUE(AllocateLocalSystemSid(system));
     ASSERT_TRUE(CAccessControl::GetEveryoneSid(&everyone));
-    PSID expected[2] = {user, everyone};
-    for (size_t i = 0; i < 2; ++i) {
+    const PSID sids[3] = {administrators.get(), system.get(), everyone};
+    const DWORD masks[3] = {GENERIC_ALL, GENERIC_ALL, everyoneMask};
+    for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, dacl[i].type) << where << " entry " << i;
-        EXPECT_EQ(static_cast<DWORD>(GENERIC_ALL), dacl[i].mask) << where << " entry " << i;
-        EXPECT_TRUE(dacl[i].Names(expected[i])) << where << " entry " << i;
+        EXPECT_EQ(masks[i], dacl[i].mask) << where << " entry " << i;
+        EXPECT_TRUE(dacl[i].Names(sids[i])) << where << " entry " << i;
     }
-    FreeSidCopy(user);
+    EXPECT_EQ(0u, dacl[2].mask & (WRITE_DAC | WRITE_OWNER | GENERIC_ALL)) << where;
     FreeSidCopy(everyone);
+}
+
+PACL DaclOf(LPSECURITY_ATTRIBUTES attributes)
+{
+    BOOL present = FALSE;
+    BOOL defaulted = TRUE;
+    PACL acl = NULL;
+    EXPECT_TRUE(IsValidSecurityDescriptor(attributes->lpSecurityDescriptor));
+    EXPECT_TRUE(GetSecurityDescriptorDacl(attributes->lpSecurityDescriptor, &present, &acl,
+                                          &defaulted));
+    EXPECT_TRUE(present);
+    EXPECT_FALSE(defaulted);
+    return acl;
 }
 
 }  // namespace
@@ -43,41 +62,43 @@ TEST(AccessControl, NothingIsBuiltOnWindows9x)
         GTEST_SKIP() << "Windows 9x only";
     CAccessControl control;
     LPSECURITY_ATTRIBUTES attributes = reinterpret_cast<LPSECURITY_ATTRIBUTES>(1);
-    EXPECT_EQ(0, control.Build(&attributes));
+    LPSECURITY_ATTRIBUTES shared = reinterpret_cast<LPSECURITY_ATTRIBUTES>(1);
+    EXPECT_EQ(0, control.Build(&attributes, &shared));
     EXPECT_EQ(nullptr, attributes);
+    EXPECT_EQ(nullptr, shared);
 }
 
-TEST(AccessControl, OnNTTheDaclGrantsTheUserAndEveryoneFullAccessAndTheRegistryKeepsIt)
+TEST(AccessControl, OnNTEveryoneReadsProtectedKeysAndWritesSharedOnesAndTheRegistryKeepsIt)
 {
     if (!IsWindowsNT())
         GTEST_SKIP() << "Windows NT only";
     CAccessControl control;
     LPSECURITY_ATTRIBUTES attributes = NULL;
-    ASSERT_EQ(0, control.Build(&attributes));
+    LPSECURITY_ATTRIBUTES shared = NULL;
+    ASSERT_EQ(0, control.Build(&attributes, &shared));
     // Building again replaces the earlier blocks without leaking them.
-    ASSERT_EQ(0, control.Build(&attributes));
+    ASSERT_EQ(0, control.Build(&attributes, &shared));
     ASSERT_NE(nullptr, attributes);
-    EXPECT_EQ(sizeof(SECURITY_ATTRIBUTES), attributes->nLength);  // 12 on 32-bit Windows
-    EXPECT_FALSE(attributes->bInheritHandle);
+    ASSERT_NE(nullptr, shared);
     ASSERT_EQ(&control.securityDescriptor, attributes->lpSecurityDescriptor);
-    ASSERT_TRUE(IsValidSecurityDescriptor(attributes->lpSecurityDescriptor));
-
-    BOOL present = FALSE;
-    BOOL defaulted = TRUE;
-    PACL acl = NULL;
-    ASSERT_TRUE(GetSecurityDescriptorDacl(attributes->lpSecurityDescriptor, &present, &acl,
-                                          &defaulted));
-    EXPECT_TRUE(present);
-    EXPECT_FALSE(defaulted);
-    ExpectUserAndEveryoneFullAccess(DaclEntries(acl), "built");
+    ASSERT_EQ(&control.sharedDescriptor, shared->lpSecurityDescriptor);
+    for (LPSECURITY_ATTRIBUTES kind : {attributes, shared}) {
+        EXPECT_EQ(sizeof(SECURITY_ATTRIBUTES), kind->nLength);  // 12 on 32-bit Windows
+        EXPECT_FALSE(kind->bInheritHandle);
+    }
+    ExpectPrivilegedFullEveryone(DaclEntries(DaclOf(attributes)),
+                                 GENERIC_READ | GENERIC_EXECUTE, "protected");
+    ExpectPrivilegedFullEveryone(DaclEntries(DaclOf(shared)),
+                                 GENERIC_READ | GENERIC_EXECUTE | GENERIC_WRITE | DELETE,
+                                 "shared");
 
     // Wine's RegCreateKeyExA ignores security attributes, so the descriptor
     // is applied explicitly here to read the stored form back.
     Registry key(HKEY_CURRENT_USER, "Software\\MonsetupAclTest", attributes, TRUE, 0);
     ASSERT_TRUE(key.isOpen);
     ASSERT_TRUE(key.SetSecurity(DACL_SECURITY_INFORMATION, attributes->lpSecurityDescriptor));
-    ExpectUserAndEveryoneFullAccess(KeyDacl(HKEY_CURRENT_USER, "Software\\MonsetupAclTest"),
-                                    "stored");
+    ExpectPrivilegedFullEveryone(KeyDacl(HKEY_CURRENT_USER, "Software\\MonsetupAclTest"),
+                                 GENERIC_READ | GENERIC_EXECUTE, "stored");
 }
 
 TEST(AccessControl, EveryoneIsTheWorldSid)

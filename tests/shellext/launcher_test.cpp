@@ -1,5 +1,6 @@
 #include "launcher.h"
 
+#include "setup_host.h"
 #include "shellext_env.h"
 
 #include <gtest/gtest.h>
@@ -122,4 +123,22 @@ TEST_F(Launcher, WithoutATemporaryFileTheProgramStartsWithAnEmptyParameterFile)
 
     ASSERT_TRUE(started);
     EXPECT_EQ(kMonrun + " /F0 \"\"\n", WaitForRecord(kMonrun));
+}
+
+// A program under "C:\Program Files" is started by its own path: a
+// C:\Program.exe that someone planted never runs in its place.
+TEST_F(Launcher, AProgramPathWithBlanksNeverStartsAPlantedProgramExe)
+{
+    const std::string folder = "C:\\Program Files\\Monsetup Launcher";
+    const std::string monrun = folder + "\\fake_monrun.exe";
+    CreateDirectoryA(folder.c_str(), NULL);
+    ASSERT_TRUE(CopyFileA(BesideThisProgram("fake_monrun.exe").c_str(), monrun.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(BesideThisProgram("fake_monrun.exe").c_str(), "C:\\Program.exe", FALSE));
+    DeleteFileA("C:\\Program.exe.txt");
+
+    ASSERT_TRUE(ExecuteVtrModule(kProductPrinter, monrun.c_str()));
+    const std::string record = WaitForRecord(monrun);
+    EXPECT_EQ(0u, record.find(monrun + " /F")) << "the command line as it always was";
+    EXPECT_EQ("", ReadFileBytes("C:\\Program.exe.txt"));
+    DeleteFileA("C:\\Program.exe");
 }

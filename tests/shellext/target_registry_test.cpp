@@ -2,6 +2,7 @@
 
 #include "printer_model.h"
 #include "registry_helpers.h"
+#include "security.h"
 #include "setup_host.h"
 #include "shellext_env.h"
 #include "test_windows.h"
@@ -17,7 +18,8 @@ protected:
     void SetUp() override { ResetProductKeys(); }
 };
 
-// The key's DACL: allow LocalSystem, then Everyone, both KEY_ALL_ACCESS. On
+// The key's DACL: Administrators and LocalSystem KEY_ALL_ACCESS, then
+// Everyone what a plain user's page needs: no WRITE_DAC or WRITE_OWNER. On
 // 95/98, which have no security, the functions that would build it are not
 // looked up at all.
 void ExpectSystemThenEveryone(const std::string& subKey)
@@ -28,17 +30,16 @@ void ExpectSystemThenEveryone(const std::string& subKey)
         return;
     }
     const std::vector<DaclEntry> dacl = KeyDacl(HKEY_LOCAL_MACHINE, subKey, kProductView);
-    ASSERT_EQ(2u, dacl.size()) << subKey;
-    SID_IDENTIFIER_AUTHORITY authorities[2] = {SECURITY_NT_AUTHORITY, SECURITY_WORLD_SID_AUTHORITY};
-    const DWORD rids[2] = {SECURITY_LOCAL_SYSTEM_RID, SECURITY_WORLD_RID};
-    for (DWORD i = 0; i < 2; ++i) {
-        PSID expected = NULL;
-        AllocateAndInitializeSid(&authorities[i], 1, rids[i], 0, 0, 0, 0, 0, 0, 0, &expected);
+    ASSERT_EQ(3u, dacl.size()) << subKey;
+    AllocatedSid expected[3];
+    ASSERT_TRUE(AllocateAdministratorsSid(expected[0]) && AllocateLocalSystemSid(expected[1]) &&
+                AllocateEveryoneSid(expected[2]));
+    const DWORD masks[3] = {KEY_ALL_ACCESS, KEY_ALL_ACCESS, KEY_READ | KEY_WRITE | DELETE};
+    for (DWORD i = 0; i < 3; ++i) {
         EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, dacl[i].type) << subKey << " entry " << i;
         EXPECT_EQ(0, dacl[i].flags) << subKey << " entry " << i;
-        EXPECT_EQ(static_cast<DWORD>(KEY_ALL_ACCESS), dacl[i].mask) << subKey << " entry " << i;
-        EXPECT_TRUE(dacl[i].Names(expected)) << subKey << " entry " << i;
-        FreeSid(expected);
+        EXPECT_EQ(masks[i], dacl[i].mask) << subKey << " entry " << i;
+        EXPECT_TRUE(dacl[i].Names(expected[i].get())) << subKey << " entry " << i;
     }
 }
 
@@ -60,7 +61,7 @@ TEST_F(TargetRegistry, AMissingEntryIsWatchedAndNothingIsCreatedWithoutTheProduc
     EXPECT_FALSE(ProductKeyExists(kProductKey));
 }
 
-TEST_F(TargetRegistry, SwitchingMonitoringOffCreatesAnEntryOnlyLocalSystemAndEveryoneMayChange)
+TEST_F(TargetRegistry, SwitchingMonitoringOffCreatesAnEntryWhoseAccessListOnlyAdministratorsMayChange)
 {
     ASSERT_TRUE(WriteMonitoring("LP-1", FALSE));
     EXPECT_EQ(std::vector<std::string>{"P0000000000000000=LP-1,0"}, Entries());

@@ -3,6 +3,7 @@
 #include "launcher.h"
 #include "printer_data_object.h"
 #include "server.h"
+#include "setup_host.h"
 #include "shell_ext.h"
 #include "japanese.h"
 #include "shellext_env.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -33,9 +35,24 @@ HPROPSHEETPAGE WINAPI NoPage(LPCPROPSHEETPAGEA)
     return NULL;
 }
 
+// Loaded as data, the library is no module of the process but a view of
+// its file: some mapped region starts with the file's first bytes.
 bool LibraryLoaded(const std::string& library = kEnglishLibrary)
 {
-    return GetModuleHandleA(library.c_str()) != NULL;
+    const std::string bytes = ReadFileBytes(library).substr(0, 1024);
+    if (bytes.empty())
+        return false;
+    MEMORY_BASIC_INFORMATION info;
+    for (const char* address = NULL;
+         VirtualQuery(address, &info, sizeof info) == sizeof info && info.RegionSize != 0;
+         address = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_MAPPED &&
+            info.BaseAddress == info.AllocationBase && info.RegionSize >= bytes.size() &&
+            (info.Protect & (PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY)) != 0 &&
+            std::memcmp(info.BaseAddress, bytes.data(), bytes.size()) == 0)
+            return true;
+    }
+    return false;
 }
 
 bool Contains(const std::string& text, const std::string& part)
@@ -293,6 +310,47 @@ TEST_F(UtilityPage, ThePageHoldsObjectAndLibraryUntilTheSheetReleasesIt)
         ++g_cRefPages;  // as comctl32 counts a page that lives on
         EXPECT_EQ(S_FALSE, DllCanUnloadNow());
         --g_cRefPages;
+    }
+}
+
+// The library is mapped as data: its dialog and bitmap make the page, and
+// none of its code runs in Explorer.
+TEST_F(UtilityPage, TheResourceLibrarysCodeNeverRuns)
+{
+    ASSERT_TRUE(CopyFileA(BesideThisProgram("shellext_testres_code.dll").c_str(),
+                          kEnglishLibrary.c_str(), FALSE));
+    SetEnvironmentVariableA("MONSETUP_RESOURCE_CODE_RAN", NULL);
+    HWND page = OpenSheet(kProductPrinter);
+    ASSERT_NE(nullptr, page);
+    const HGDIOBJ bitmap = reinterpret_cast<HGDIOBJ>(
+        SendDlgItemMessageA(page, IDC_BUTTON_VTR, BM_GETIMAGE, IMAGE_BITMAP, 0));
+    EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), GetObjectType(bitmap));
+    CloseSheet();
+    char mark[8] = "";
+    EXPECT_EQ(0u, GetEnvironmentVariableA("MONSETUP_RESOURCE_CODE_RAN", mark, sizeof mark));
+}
+
+// SHELLRES names a file in the installation folder: any other name is
+// refused with one log line, and nothing is loaded.
+TEST_F(UtilityPage, AResourceNameOutsideTheInstallationFolderIsRefused)
+{
+    for (const char* name : {"..\\TX4\\NVUTYENU.DLL", "C:\\NORVA\\TX1\\NVUTYENU.DLL",
+                             "sub/NVUTYENU.DLL"}) {
+        SCOPED_TRACE(name);
+        SetProductString(kProfileKey, "TX1",
+                         WriteTempFile("REFUSED.INI", std::string("[Language]\r\nEnglish=9,1\r\n"
+                                                                  "[English]\r\nSHELLRES=") +
+                                                          name + "\r\n"));
+        DeleteLog();
+        CShellExt* object = NewExtension();
+        others.push_back(object);
+        std::vector<HPROPSHEETPAGE> pages;
+        InitializeFor(kProductPrinter, object);
+        EXPECT_EQ(S_OK, AddPages(&pages, object));
+        EXPECT_TRUE(pages.empty());
+        EXPECT_EQ(NULL, object->resourceLibrary);
+        EXPECT_TRUE(Contains(ReadLog(), std::string("    Resource name refused(") + name + ")\r\n"))
+            << ReadLog();
     }
 }
 

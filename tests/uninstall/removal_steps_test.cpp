@@ -142,17 +142,64 @@ TEST_F(RemovalStep, HtmlFilesOfTheFivePatternsGo)
     EXPECT_EQ("3/63", Pair(frame));
 }
 
-TEST_F(RemovalStep, HtmlFolderOfADriveRootLosesOnlyThePatternsFiles)
+// Only the common files' NORVA\HTML folder and its subfolders lose files: a
+// model key that names any other folder is refused with 3/63 and a log line.
+TEST_F(RemovalStep, HtmlFolderOutsideTheProductsHelpFolderIsRefused)
 {
-    for (const char* name : {"C:\\monsetup1.exe", "C:\\monsetup.htm", "C:\\monsetup.txt"})
-        WriteText(name, "x");
-    SetModel(kDriver, {{"HTMLInstallPath", "C:\\"}});
-    EXPECT_TRUE(UninstallRun(frame).DeleteHtmlFiles());
-    EXPECT_FALSE(FileExists("C:\\monsetup1.exe"));
-    EXPECT_FALSE(FileExists("C:\\monsetup.htm"));
-    EXPECT_TRUE(FileExists("C:\\monsetup.txt"));
-    EXPECT_TRUE(FileExists("C:\\windows"));
-    DeleteFileA("C:\\monsetup.txt");
+    const std::string common = StringValue("Software\\Microsoft\\Windows\\CurrentVersion",
+                                           "CommonFilesDir");
+    CreateDirectoryA((common + "\\NORVA").c_str(), NULL);
+    CreateDirectoryA((common + "\\NORVA\\HTMLX").c_str(), NULL);
+    const std::string folders[] = {"C:\\", common + "\\NORVA\\HTML\\..\\HTMLX",
+                                   common + "\\NORVA\\HTML\\...", common + "\\NORVA\\HTMLX",
+                                   common + "\\NORVA"};
+    EnableTraceLog();
+    debugLogEnabled = TRUE;
+    for (const std::string& folder : folders) {
+        SCOPED_TRACE(folder);
+        const std::string victim = (folder == "C:\\" ? folder : common + "\\NORVA\\HTMLX\\") +
+                                   "monsetup.htm";
+        WriteText(victim, "x");
+        DeleteFileA(kTraceLog);
+        SetModel(kDriver, {{"HTMLInstallPath", folder}});
+        TestFrame run;
+        run.settings.driverName = kDriver;
+        EXPECT_FALSE(UninstallRun(run).DeleteHtmlFiles());
+        EXPECT_EQ("3/63", Pair(run));
+        EXPECT_TRUE(FileExists(victim));
+        EXPECT_EQ("    HTML folder refused(" + folder + ")\n", FileText(kTraceLog));
+        DeleteFileA(victim.c_str());
+    }
+    debugLogEnabled = FALSE;
+}
+
+// A service program name that is more than a file name in the system
+// directory starts nothing (and so deletes nothing later): 4/14, one line.
+TEST_F(RemovalStep, ServiceNameReachingOutOfTheSystemDirectoryIsRefused)
+{
+    const std::string planted = SystemDirectory() + "\\..\\vtrsrv.exe";
+    ASSERT_TRUE(CopyPeer("fake_vtrsrv.exe", planted));
+    EnableTraceLog();
+    debugLogEnabled = TRUE;
+    for (const char* name : {"..\\vtrsrv.exe", "C:\\vtrsrv.exe", "../vtrsrv.exe",
+                             "C:vtrsrv.exe", ".."}) {
+        SCOPED_TRACE(name);
+        ForgetPeerRecord(planted);
+        DeleteFileA(kTraceLog);
+        SetModel(kDriver, {{"VTRSRV_NAME", name}});
+        TestFrame run;
+        run.settings.driverName = kDriver;
+        UninstallRun(run).StopVtrService();
+        EXPECT_EQ("4/14", Pair(run));
+        EXPECT_FALSE(run.waits.vtr.Pending());
+        EXPECT_EQ(std::string("CMainFrame::StopVtrService()\n    VTR service name refused(") +
+                      name + ")\nCMainFrame::StopVtrService() exit\n",
+                  FileText(kTraceLog));
+    }
+    debugLogEnabled = FALSE;
+    EXPECT_TRUE(PeerRecord(planted, 0, 500).empty()) << "never started";
+    EXPECT_TRUE(FileExists(planted));
+    DeleteFileA(planted.c_str());
 }
 
 // The Startup shortcut to this program may go only when no model names the
@@ -249,12 +296,12 @@ protected:
         RemovalStep::SetUp();
         ximp = SystemDirectory() + "\\ximpsrv.exe";
         ASSERT_TRUE(CopyPeer("fake_ximpsrv.exe", ximp));
-        ours = {{"SHELLEXT_R", kClsidText}, {"KALERT_R", "KAlert1"}, {"Type", "LP"},
+        ours = {{"SHELLEXT_R", kShellExtClassId}, {"KALERT_R", "KAlert1"}, {"Type", "LP"},
                 {"XIMPSRV_NAME", "ximpsrv.exe"}};
     }
     void TearDown() override
     {
-        UnregisterExtension(kClsidText);
+        UnregisterExtension(kShellExtClassId);
         UnregisterExtension(kClsidB);
         RemovalStep::TearDown();
     }
@@ -265,7 +312,7 @@ protected:
         ResetProductKeys();
         SetModel(kDriver, ours);
         SetModel(kOther, other);
-        RegisterExtension(kClsidText, 0);
+        RegisterExtension(kShellExtClassId, 0);
         RegisterExtension(kClsidB, 0);
         SetString(HKEY_LOCAL_MACHINE, std::string(kNotifiers) + "\\N1", "NOTIFYEXE", "kalert1");
         SetString(HKEY_LOCAL_MACHINE, kNotifiers, "KAlert1", "on");
@@ -295,7 +342,7 @@ TEST_F(Deregistration, EachComponentGoesUnlessAnotherModelUsesIt)
         Common common;
     } cases[] = {
         {{}, "ximpsrv.exe", "0/0", true, true, true, kLater},
-        {{{"SHELLEXT_R", kClsidText}}, "ximpsrv.exe", "0/0", false, true, true, kLater},
+        {{{"SHELLEXT_R", kShellExtClassId}}, "ximpsrv.exe", "0/0", false, true, true, kLater},
         {{{"SHELLEXT_R", "{a03c8cdd-e1ba-42d6-96a1-c98dbf4f32b2}"}}, "ximpsrv.exe", "0/0", true,
          true, true, kLater},
         {{{"KALERT_R", "KAlert1"}}, "ximpsrv.exe", "0/0", true, false, true, kLater},
@@ -315,7 +362,7 @@ TEST_F(Deregistration, EachComponentGoesUnlessAnotherModelUsesIt)
         run.settings.driverName = kDriver;
         EXPECT_TRUE(UninstallRun(run).DeleteRegXIMP());
         EXPECT_EQ(c.pair, Pair(run));
-        EXPECT_EQ(c.extension ? "0 of 4" : "4 of 4", ExtensionParts(kClsidText, 0));
+        EXPECT_EQ(c.extension ? "0 of 4" : "4 of 4", ExtensionParts(kShellExtClassId, 0));
         EXPECT_EQ("4 of 4", ExtensionParts(kClsidB, 0)) << "another extension";
         EXPECT_EQ(!c.notifier, KeyExists(HKEY_LOCAL_MACHINE, kNotifiers));
         EXPECT_EQ(c.service, run.waits.ximp.Pending());
@@ -326,6 +373,44 @@ TEST_F(Deregistration, EachComponentGoesUnlessAnotherModelUsesIt)
         EXPECT_EQ(c.common == kLater, run.waits.deleteXimpCommonLater != FALSE);
         EXPECT_EQ(c.common != kNow, KeyExists(HKEY_LOCAL_MACHINE, kCommon));
     }
+}
+
+// Another class than MONEXT01's keeps its registration (3/83), and a service
+// name reaching out of the system directory starts nothing (4/12); each is
+// one log line.
+TEST_F(Deregistration, ForeignClassAndServiceOutsideTheSystemDirectoryAreRefused)
+{
+    const std::string planted = SystemDirectory() + "\\..\\ximpsrv.exe";
+    ASSERT_TRUE(CopyPeer("fake_ximpsrv.exe", planted));
+    ForgetPeerRecord(planted);
+    EnableTraceLog();
+    debugLogEnabled = TRUE;
+    struct Case {
+        Values model;
+        const char* pair;
+        const char* line;
+    } cases[] = {
+        {{{"SHELLEXT_R", kClsidB}, {"XIMPSRV_NAME", ""}}, "3/83",
+         "    Shell extension class refused({0B0B0B0B-0000-4000-8000-00000000000B})\n"},
+        {{{"XIMPSRV_NAME", "..\\ximpsrv.exe"}}, "4/12",
+         "    XIMP service name refused(..\\ximpsrv.exe)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pair);
+        Install({});
+        SetModel(kDriver, c.model);
+        DeleteFileA(kTraceLog);
+        TestFrame run;
+        run.settings.driverName = kDriver;
+        EXPECT_TRUE(UninstallRun(run).DeleteRegXIMP());
+        EXPECT_EQ(c.pair, Pair(run));
+        EXPECT_NE(std::string::npos, FileText(kTraceLog).find(c.line)) << FileText(kTraceLog);
+        EXPECT_EQ("4 of 4", ExtensionParts(kClsidB, 0));
+        EXPECT_FALSE(run.waits.ximp.Pending());
+    }
+    debugLogEnabled = FALSE;
+    EXPECT_TRUE(PeerRecord(planted, 0, 500).empty()) << "never started";
+    DeleteFileA(planted.c_str());
 }
 
 // The notifier's entries go by "NOTIFYEXE" (letter case aside), adjacent ones
@@ -368,7 +453,7 @@ TEST_F(Deregistration, UnreadableKeysAreReported)
         sibling.settings.driverName = kDriver;
         EXPECT_TRUE(UninstallRun(sibling).DeleteRegXIMP());
         EXPECT_EQ("3/82", Pair(sibling));
-        EXPECT_EQ("0 of 4", ExtensionParts(kClsidText, 0)) << "the unreadable model shares nothing";
+        EXPECT_EQ("0 of 4", ExtensionParts(kShellExtClassId, 0)) << "the unreadable model shares nothing";
     }
     {
         Install({});
@@ -377,6 +462,6 @@ TEST_F(Deregistration, UnreadableKeysAreReported)
         models.settings.driverName = kDriver;
         EXPECT_FALSE(UninstallRun(models).DeleteRegXIMP());
         EXPECT_EQ("3/81", Pair(models));
-        EXPECT_EQ("4 of 4", ExtensionParts(kClsidText, 0)) << "nothing is removed";
+        EXPECT_EQ("4 of 4", ExtensionParts(kShellExtClassId, 0)) << "nothing is removed";
     }
 }

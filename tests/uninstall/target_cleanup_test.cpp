@@ -115,6 +115,23 @@ TEST_F(TargetCleanup, ByDriverRemovesTheDriversEntriesAndThoseOfPrintersGone)
               FileText(kTraceLog));
 }
 
+// An entry under HKEY_LOCAL_MACHINE, which any user may write, goes without
+// touching the Run key of the user who runs the uninstall; the user's own
+// entries take their Run values with them.
+TEST_F(TargetCleanup, OnlyTheUsersOwnEntriesDeleteRunValues)
+{
+    Entries(HKEY_LOCAL_MACHINE, {"P1", "P3"});
+    EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey(HKEY_LOCAL_MACHINE, kTargets, "P1"));
+    EXPECT_EQ("| run: Other program P1 P3", Left(HKEY_LOCAL_MACHINE));
+    Entries(HKEY_LOCAL_MACHINE, {"P1"});
+    EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey2(HKEY_LOCAL_MACHINE, kTargets, kDriver));
+    EXPECT_EQ("| run: Other program P1 P3", Left(HKEY_LOCAL_MACHINE));
+
+    Entries(HKEY_CURRENT_USER, {"P1", "P3"});
+    EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey(HKEY_CURRENT_USER, kTargets, "P1"));
+    EXPECT_EQ("| run: Other program", Left(HKEY_CURRENT_USER));
+}
+
 // The second entry cannot be opened (locked) or deleted (undeletable). Not
 // opened, both walks stop there; not deleted, the walk by printer stops and
 // the walk by driver passes the entry.

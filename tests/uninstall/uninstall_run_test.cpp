@@ -134,9 +134,9 @@ protected:
             for (const char* parent : {"CLSID", "Printers\\shellex\\PropertySheetHandlers",
                                        "Printers\\shellex\\CopyHookHandlers"})
                 Registry(HKEY_CLASSES_ROOT, parent, NULL, FALSE, Registry::kAllAccess | view)
-                    .DeleteKey(kClsidText);
+                    .DeleteKey(kShellExtClassId);
             Registry(HKEY_LOCAL_MACHINE, kApproved, NULL, FALSE, Registry::kAllAccess | view)
-                .DeleteValue(kClsidText);
+                .DeleteValue(kShellExtClassId);
         }
         Registry(HKEY_CURRENT_USER, "Software", NULL, FALSE, Registry::kAllAccess).DeleteKey("NORVA");
     }
@@ -167,7 +167,7 @@ protected:
             "REGENTER=REG0,\"XIMPSRV_NAME\",\"ximpsrv" + id + ".exe\"\r\n"
             "REGENTER=REG0,\"HTMLInstallPath\",HTMLDIR+\"\\LP" + id + "\"\r\n"
             "REGENTER=REG0,\"SHORTCUTEXE_R\",\"MONCHK04.exe\"\r\n"
-            "REGENTER=REG0,\"SHELLEXT_R\",\"" + kClsidText + "\"\r\n"
+            "REGENTER=REG0,\"SHELLEXT_R\",\"" + kShellExtClassId + "\"\r\n"
             "REGENTER=REG0,\"KALERT_R\",\"KAlert" + id + "\"\r\n"
             "REGENTER=REG0,\"Type\",\"LP" + id + "\"\r\n"
             "REGPATH=REG1,\"HKEY_LOCAL_MACHINE\\Software\\NORVA\\KALERT\\Notifier" + id + "\"\r\n"
@@ -232,9 +232,9 @@ protected:
             return;
         for (const char* parent : {"CLSID\\", "Printers\\shellex\\PropertySheetHandlers\\",
                                    "Printers\\shellex\\CopyHookHandlers\\"})
-            SetString(HKEY_CLASSES_ROOT, parent + std::string(kClsidText), "", "MONEXT01",
+            SetString(HKEY_CLASSES_ROOT, parent + std::string(kShellExtClassId), "", "MONEXT01",
                       OtherView());
-        SetString(HKEY_LOCAL_MACHINE, kApproved, kClsidText, "MONEXT01", OtherView());
+        SetString(HKEY_LOCAL_MACHINE, kApproved, kShellExtClassId, "MONEXT01", OtherView());
     }
 
     // The extension's keys and approval in both views (the one view
@@ -245,8 +245,8 @@ protected:
         for (REGSAM view : {REGSAM(0), OtherView()}) {
             for (const char* parent : {"CLSID\\", "Printers\\shellex\\PropertySheetHandlers\\",
                                        "Printers\\shellex\\CopyHookHandlers\\"})
-                there += KeyExists(HKEY_CLASSES_ROOT, parent + std::string(kClsidText), view);
-            there += ValueExists(HKEY_LOCAL_MACHINE, kApproved, kClsidText, view);
+                there += KeyExists(HKEY_CLASSES_ROOT, parent + std::string(kShellExtClassId), view);
+            there += ValueExists(HKEY_LOCAL_MACHINE, kApproved, kShellExtClassId, view);
         }
         return std::to_string(there) + " of 8";
     }
@@ -440,6 +440,27 @@ TEST_F(InstalledModels, WithoutAdministratorRightsTheSdkStaysOnNT)
     if (IsNT()) {
         EXPECT_EQ("", SdkUninstaller());
     }
+}
+
+// MONCFG under "C:\Program Files" is started by its own path and gets its
+// command lines unchanged; a planted C:\Program.exe never runs.
+TEST_F(InstalledModels, MoncfgWithBlanksInItsPathNeverStartsAPlantedProgramExe)
+{
+    const std::string folder = "C:\\Program Files\\Monsetup MONCFG";
+    const std::string path = folder + "\\moncfg.exe";
+    CreateDirectoryA(folder.c_str(), NULL);
+    ASSERT_TRUE(CopyPeer("moncfg_recorder.exe", path));
+    ASSERT_TRUE(CopyPeer("moncfg_recorder.exe", "C:\\Program.exe"));
+    ForgetPeerRecord(path);
+    ForgetPeerRecord("C:\\Program.exe");
+    SetModel("NORVA LP-1", {{"MONCFG", path}});
+    TestFrame frame("/R:\"LP-1 A\"");
+    EXPECT_TRUE(frame.ExecuteOperation(FALSE));
+    std::vector<std::string> calls = PeerRecord(path, 2);
+    std::sort(calls.begin(), calls.end());
+    EXPECT_EQ((std::vector<std::string>{path + " /C", path + " /U /M\"ID1\""}), calls);
+    EXPECT_TRUE(PeerRecord("C:\\Program.exe", 0, 500).empty());
+    DeleteFileA("C:\\Program.exe");
 }
 
 // Names no printer or model has, names that need the counted form or a

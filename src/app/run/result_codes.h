@@ -61,6 +61,11 @@ constexpr ResultPair kMonitorKeyNotOpened{3, 71};
 constexpr ResultPair kXimpModelKeyNotOpened{3, 80};
 constexpr ResultPair kXimpModelsKeyNotOpened{3, 81};
 constexpr ResultPair kXimpSiblingKeyNotOpened{3, 82};
+// "SHELLEXT_R" names a class other than MONEXT01's: it is not deregistered.
+constexpr ResultPair kShellExtClassRefused{3, 83};
+// 3/63 also stands for an "HTMLInstallPath" outside the common files' HTML
+// folder, whose files are then not deleted; the debug log tells which one.
+constexpr ResultPair kHtmlFolderRefused{3, 63};
 
 // Group 4: programs not started, or not answering or stopping in time.
 constexpr ResultPair kSdkInstallerNotStarted{4, 1};
@@ -76,6 +81,8 @@ constexpr ResultPair kInstallerNoAnswer{4, 10};
 constexpr ResultPair kCopyExecNotStarted{4, 11};
 constexpr ResultPair kXimpStopNotStarted{4, 12};
 constexpr ResultPair kXimpServiceStillRunning{4, 13};
+// "VTRSRV_NAME" is not a bare file name: nothing is started or deleted.
+constexpr ResultPair kVtrServiceNameRefused{4, 14};
 
 // Group 5: the printer driver.
 constexpr ResultPair kDriverNotInstalled{5, 1};

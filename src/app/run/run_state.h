@@ -40,7 +40,10 @@ private:
 struct RunEnvironment {
     int osKind = 0;                                   // 1 = 95/98, 2 = NT 4.0, 3 = 2000
     BOOL isAdmin = FALSE;                             // always TRUE on 95/98
-    LPSECURITY_ATTRIBUTES securityAttributes = NULL;  // for created keys and directories
+    // For the keys and directories the run creates: the protected kind, and
+    // the kind for keys that plain users write (see access_control.h).
+    LPSECURITY_ATTRIBUTES securityAttributes = NULL;
+    LPSECURITY_ATTRIBUTES sharedSecurityAttributes = NULL;
     HWND replyWindow = NULL;                          // the frame: the SDK installers answer it
 };
 

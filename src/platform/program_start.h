@@ -1,0 +1,28 @@
+// Starting the product's programs. The executable is always named on its
+// own, so that a program path with blanks ("C:\Program Files\...") is never
+// cut at its first blank by the command-line search, which would start
+// "C:\Program.exe" first when someone has put one there.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+enum class IdleWait { kNone, kLikeWinExec };
+
+// A show state that leaves the choice to the started program.
+constexpr int kDefaultShow = -1;
+
+// Starts `program` with exactly `commandLine` as its command line (the
+// program receives it byte for byte) and show state `show` (or
+// kDefaultShow). With
+// IdleWait::kLikeWinExec it then waits, as WinExec does, until the program
+// waits for input (at most 30 seconds), so that callers replacing WinExec
+// keep their order of events. A quoted `program` is used without its
+// quotes; one without an extension gets ".exe", as the command-line search
+// would give it. FALSE when the program could not be started.
+BOOL StartProgram(const std::string& program, const std::string& commandLine, int show,
+                  IdleWait wait);
+
+// The executable StartProgram names for `program`.
+std::string ProgramFileName(const std::string& program);
