@@ -5,7 +5,7 @@
 // common settings.
 #include "uninstall_run.h"
 
-#include "ascii_text.h"
+#include "ansi_text.h"
 #include "debug_log.h"
 #include "product_keys.h"
 #include "program_start.h"
