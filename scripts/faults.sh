@@ -17,7 +17,10 @@
 # Prints a line for every run that did not end properly and, last, a table:
 # kind, Windows, calls, faults injected, runs that ended properly.
 # Usage: faults.sh [--sample S] [--kinds "I R R2 M"] [--winvers "win98 nt40 win2k"]
+#                  [--build DIR]
 #   --sample S   S values of k, evenly spread over 1..N (default: all N)
+#   --build DIR  a built tree to use as it is (default: build this machine's
+#                preset, win32 where the kernel runs 32-bit code)
 # Exit status 0 when every faulted run ended properly.
 set -uo pipefail
 export LC_ALL=C
@@ -26,11 +29,13 @@ cd "$(dirname "$0")/.."
 sample=${FAULTS_SAMPLE:-0}
 kinds="I R R2 M"
 winvers="win98 nt40 win2k"
+build=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --sample) sample=$2; shift 2 ;;
         --kinds) kinds=$2; shift 2 ;;
         --winvers) winvers=$2; shift 2 ;;
+        --build) build=$2; shift 2 ;;
         --inner) shift; break ;;
         *) echo "faults: unknown argument $1" >&2; exit 2 ;;
     esac
@@ -139,20 +144,23 @@ fi
 
 # ---- the driver ----
 . scripts/wine-env.sh
-if monsetup_runs_32bit; then preset=win32; else preset=win64; fi
-cmake --preset $preset >/dev/null || { echo "faults: cmake --preset $preset failed" >&2; exit 1; }
-cmake --build --preset $preset --target MONCHK04_F install_demo setup_host >/dev/null ||
-    { echo "faults: the $preset build failed" >&2; exit 1; }
+if [ -z "$build" ]; then
+    if monsetup_runs_32bit; then preset=win32; else preset=win64; fi
+    build=build/$preset
+    cmake --preset $preset >/dev/null || { echo "faults: cmake --preset $preset failed" >&2; exit 1; }
+    cmake --build --preset $preset --target MONCHK04_F install_demo setup_host >/dev/null ||
+        { echo "faults: the $preset build failed" >&2; exit 1; }
+fi
 report=$(mktemp /tmp/monsetup-faults-report.XXXXXX)
 # The campaign's own copy of the programs: a rebuild meanwhile changes nothing.
 bin=$(mktemp -d /tmp/monsetup-faults-bin.XXXXXX)
 trap 'rm -rf "$bin" "$report"' EXIT
-cp -a build/$preset/bin/. "$bin/"
+cp -a "$build/bin/." "$bin/"
 start=$(date +%s)
 for winver in $winvers; do
     for kind in $kinds; do
         FAULTS_INNER=1 MONSETUP_WINVER=$winver MONSETUP_TIMEOUT=86400 FAULTS_SAMPLE=$sample \
-            scripts/wine-run.sh build/$preset/wine --shell "$PWD/scripts/faults.sh" --inner \
+            scripts/wine-run.sh "$build/wine" --shell "$PWD/scripts/faults.sh" --inner \
             "$bin" "$kind" "$report" ||
             echo "$kind $winver - - - (the campaign could not run)" >>"$report"
     done

@@ -25,6 +25,7 @@ struct Entry {
     void* real;
     long calls;
     bool failable;
+    int holds;  // +1 makes a handle, key, page or bitmap; -1 releases one
 };
 
 // Calls whose failure cannot reach the caller, or that release what a run
@@ -40,7 +41,7 @@ const char* const kNeverFail[] = {
     "LeaveCriticalSection", "DeleteCriticalSection", "TlsAlloc", "TlsFree", "TlsGetValue",
     "TlsSetValue", "CreateSemaphoreW", "ReleaseSemaphore", "GetModuleHandleW",
     "LoadLibraryW", "VirtualProtect", "VirtualQuery", "SetUnhandledExceptionFilter", "Sleep",
-    "CloseHandle", "RegCloseKey", "FindClose", "FreeLibrary", "HeapFree", "GlobalFree",
+    "CloseHandle", "RegCloseKey", "_lclose", "FindClose", "FreeLibrary", "HeapFree", "GlobalFree",
     "GlobalUnlock", "LocalFree", "DeleteObject", "FreeSid", "ClosePrinter",
     "DestroyPropertySheetPage", "DestroyWindow", "KillTimer", "ReleaseMutex",
     "ReleaseStgMedium", "GetLengthSid", "EqualSid", "DefWindowProcA", "DispatchMessageA",
@@ -55,11 +56,22 @@ struct FailureValue {
 const FailureValue kFailureValues[] = {
     {"CreateFileA", -1},        {"FindFirstFileA", -1},  {"GetFileAttributesA", -1},
     {"GetFileSize", -1},        {"SetFilePointer", -1},  {"WaitForSingleObject", -1},
-    {"OpenFile", -1},           {"_lclose", -1},         {"_llseek", -1},
+    {"OpenFile", -1},           {"_llseek", -1},
     {"_lwrite", -1},            {"_lread", -1},          {"_lopen", -1},
     {"_lcreat", -1},            {"GetMessageA", -1},     {"DialogBoxParamA", -1},
     {"SHGetMalloc", E_FAIL},    {"SHGetSpecialFolderLocation", E_FAIL},
     {"SHGetDesktopFolder", E_FAIL}};
+
+// What a caller holds until it releases it: handles, keys, bitmaps (a page
+// is handed to the shell, which destroys it).
+const char* const kMakers[] = {"RegOpenKeyExA", "RegCreateKeyExA", "RegOpenKeyA", "RegCreateKeyA",
+                               "CreateFileA", "OpenFile", "FindFirstFileA", "CreateMutexA",
+                               "OpenPrinterA", "LoadBitmapA",
+                               "LoadLibraryA", "OpenProcessToken", "OpenThreadToken"};
+const char* const kReleasers[] = {"RegCloseKey", "CloseHandle", "_lclose", "FindClose",
+                                  "ClosePrinter", "DeleteObject",
+                                  "FreeLibrary"};
+long held = 0;
 
 const char* const kMemoryCalls[] = {"HeapAlloc", "GlobalAlloc", "LocalAlloc", "GlobalLock",
                                     "VirtualAlloc", "malloc", "calloc", "realloc"};
@@ -139,7 +151,7 @@ bool FailsNow(Entry& entry)
 }
 
 Entry entries[] = {
-#define FAULT_IMPORT(index, dll, function) {dll, #function, nullptr, nullptr, 0, false},
+#define FAULT_IMPORT(index, dll, function) {dll, #function, nullptr, nullptr, 0, false, 0},
 #include "fault_imports.inc"
 #undef FAULT_IMPORT
 };
@@ -154,15 +166,36 @@ R Failed(const Entry& entry)
         return static_cast<R>(value);
 }
 
+// Whether `result` of a maker is something the caller now holds.
+template <typename R>
+bool Made(R result, const char* name)
+{
+    if constexpr (std::is_pointer_v<R>)
+        return result != nullptr && result != INVALID_HANDLE_VALUE;
+    else if constexpr (std::is_integral_v<R>)
+        return StartsWith(name, "Reg") ? result == ERROR_SUCCESS
+                                       : (result != 0 && result != static_cast<R>(-1));
+    else
+        return false;
+}
+
 template <int Id, typename R, typename... A>
 R WINAPI Hook(A... args)
 {
     Entry& entry = entries[Id];
-    if constexpr (!std::is_void_v<R>) {
+    auto real = reinterpret_cast<R(WINAPI*)(A...)>(entry.real);
+    if constexpr (std::is_void_v<R>) {
+        real(args...);
+    } else {
         if (FailsNow(entry))
             return Failed<R>(entry);
+        R result = real(args...);
+        if (entry.holds > 0 && Made(result, entry.name))
+            InterlockedIncrement(&held);
+        else if (entry.holds < 0)
+            InterlockedDecrement(&held);
+        return result;
     }
-    return reinterpret_cast<R(WINAPI*)(A...)>(entry.real)(args...);
 }
 
 template <int Id, typename R, typename... A>
@@ -256,6 +289,7 @@ int WINAPI FaultLayerPatch(HMODULE module)
                 continue;
             entry->real = *slots;
             entry->failable = !Listed(kNeverFail, name);
+            entry->holds = Listed(kMakers, name) ? 1 : (Listed(kReleasers, name) ? -1 : 0);
             Replace(slots, hooks[index]);
             ++patched;
         }
@@ -272,6 +306,11 @@ void WINAPI FaultLayerArm(long k, const char* function, DWORD error)
     injected = nullptr;
     for (Entry& entry : entries)
         entry.calls = 0;
+}
+
+long WINAPI FaultLayerHeld()
+{
+    return held;
 }
 
 long WINAPI FaultLayerCalls()

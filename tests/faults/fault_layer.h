@@ -30,6 +30,9 @@ MONFAULT_API int WINAPI FaultLayerPatch(HMODULE module);
 MONFAULT_API void WINAPI FaultLayerArm(long k, const char* function, DWORD error);
 // Calls that could fail since the last FaultLayerArm.
 MONFAULT_API long WINAPI FaultLayerCalls();
+// Handles, keys, pages and bitmaps made through the wrapped imports and not
+// yet released through them.
+MONFAULT_API long WINAPI FaultLayerHeld();
 // The function that was made to fail since the last FaultLayerArm, or NULL.
 MONFAULT_API const char* WINAPI FaultLayerInjected();
 // Called from MONCHK04_F.exe's start-up: reads MONSETUP_FAULT and, when set,
