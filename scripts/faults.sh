@@ -74,10 +74,13 @@ if [ -n "${FAULTS_INNER:-}" ]; then
         cp -a "$saved/drive_c" "$saved"/*.reg "$WINEPREFIX/"
         wineserver -p </dev/null >/dev/null 2>&1
     }
-    # Files and registry lines (key names without their time stamps).
+    # Files, registry keys and values (by name: a value a run rewrites, as
+    # the result pair, is not lost).
     snapshot() {
         (cd "$WINEPREFIX" && find drive_c
-         sed 's/^\(\[[^]]*\]\).*/\1/; /^#time=/d' system.reg user.reg) | sort -u
+         awk '/^\[/ { key = $0; sub(/ [0-9]+$/, "", key); print key; next }
+              /^"/ { split($0, part, "\"="); print key " " part[1] "\"" }' system.reg user.reg) |
+            sort -u
     }
     snapshot_after() { stop_server; snapshot; }
     log=$(mktemp /tmp/monsetup-faults-log.XXXXXX)

@@ -59,11 +59,10 @@ std::string ArgumentsOf(const char* commandLine)
     return p;
 }
 
-int RunApplication(HINSTANCE instance)
+namespace {
+
+int StartAndRun(CWinApp* app, HINSTANCE instance)
 {
-    CWinApp* app = CWinApp::Current();
-    if (app == nullptr)
-        return 1;
     app->instance = instance;
     app->cmdLine = ArgumentsOf(GetCommandLineA());
     if (!app->InitInstance()) {
@@ -73,4 +72,21 @@ int RunApplication(HINSTANCE instance)
         return app->ExitInstance();
     }
     return app->Run();
+}
+
+}  // namespace
+
+int RunApplication(HINSTANCE instance)
+{
+    CWinApp* app = CWinApp::Current();
+    if (app == nullptr)
+        return 1;
+    // What escapes the application (no memory even for its window object)
+    // ends the program quietly: the run time's abort would show a message
+    // box and keep the program, and its single-instance mutex, alive.
+    try {
+        return StartAndRun(app, instance);
+    } catch (...) {
+        return 1;
+    }
 }
