@@ -11,14 +11,16 @@
 #     failing call is the PostMessageA that posts it)
 #   - a result pair is stored when the clean run stores one (unless the
 #     failing call is a registry call or an allocation: it may be the store)
-#   - no crash (the exit status is not an exception code)
+#   - no crash (the exit status is not an exception code, nor the run time's
+#     abort)
 #   - the single-instance mutex is free: a following run does not get 9/1
 #   - it deletes no file and no registry line that the clean run keeps
 # Prints a line for every run that did not end properly and, last, a table:
 # kind, Windows, calls, faults injected, runs that ended properly.
-# Usage: faults.sh [--sample S] [--kinds "I R R2 M"] [--winvers "win98 nt40 win2k"]
+# Usage: faults.sh [--sample S | --first-of-each] [--kinds "I R R2 M"] [--winvers "win98 nt40 win2k"]
 #                  [--build DIR]
 #   --sample S   S values of k, evenly spread over 1..N (default: all N)
+#   --first-of-each   instead, the first call of each function called fails
 #   --build DIR  a built tree to use as it is (default: build this machine's
 #                preset, win32 where the kernel runs 32-bit code)
 # Exit status 0 when every faulted run ended properly.
@@ -36,6 +38,7 @@ while [ $# -gt 0 ]; do
         --kinds) kinds=$2; shift 2 ;;
         --winvers) winvers=$2; shift 2 ;;
         --build) build=$2; shift 2 ;;
+        --first-of-each) export FAULTS_FIRST_OF_EACH=1; shift ;;
         --inner) shift; break ;;
         *) echo "faults: unknown argument $1" >&2; exit 2 ;;
     esac
@@ -102,7 +105,9 @@ if [ -n "${FAULTS_INNER:-}" ]; then
          "$(grep completion <<<"$clean")" >&2
     grep '^unwrapped' "$log" >&2
 
-    if [ "$sample" -gt 0 ] && [ "$sample" -lt "$calls" ]; then
+    if [ -n "${FAULTS_FIRST_OF_EACH:-}" ]; then
+        ks=$(tr -d '\r' <"$log" | sed -n 's/^call \([^ ]*\) .*/1:\1/p')
+    elif [ "$sample" -gt 0 ] && [ "$sample" -lt "$calls" ]; then
         ks=$(awk -v n="$calls" -v s="$sample" 'BEGIN { for (i = 0; i < s; i++) print int(1 + i * (n - 1) / (s - 1 > 0 ? s - 1 : 1)) }' | sort -un)
     else
         ks=$(seq 1 "$calls")
@@ -122,7 +127,10 @@ if [ -n "${FAULTS_INNER:-}" ]; then
             problems+=("${messages:-0} completion messages")
         fi
         exit_code=$(sed -n 's/^exit code: //p' <<<"$out")
-        [ "${exit_code:-0}" -ge 3221225472 ] 2>/dev/null && problems+=("crashed (exit $exit_code)")
+        # An exception code, or 3: the run time's abort (std::terminate).
+        if [ "${exit_code:-0}" -ge 3221225472 ] 2>/dev/null || [ "${exit_code:-0}" = 3 ]; then
+            problems+=("crashed (exit $exit_code)")
+        fi
         if [ "$clean_pair" -gt 0 ] && [ "$(pair_query)" -eq 0 ]; then
             case $call in
                 Reg*|malloc|calloc|realloc|HeapAlloc|GlobalAlloc) ;;
