@@ -10,7 +10,8 @@
 #   - exactly one completion message reached the setup host (unless the
 #     failing call is the PostMessageA that posts it)
 #   - a result pair is stored when the clean run stores one (unless the
-#     failing call is a registry call or an allocation: it may be the store)
+#     failing call is a registry call or an allocation: it may be the store;
+#     or the run took itself for a second copy, 9/1, which stores none)
 #   - no crash (the exit status is not an exception code, nor the run time's
 #     abort)
 #   - the single-instance mutex is free: a following run does not get 9/1
@@ -131,7 +132,9 @@ if [ -n "${FAULTS_INNER:-}" ]; then
         if [ "${exit_code:-0}" -ge 3221225472 ] 2>/dev/null || [ "${exit_code:-0}" = 3 ]; then
             problems+=("crashed (exit $exit_code)")
         fi
-        if [ "$clean_pair" -gt 0 ] && [ "$(pair_query)" -eq 0 ]; then
+        # A run that took itself for a second copy (9/1: the mutex could not
+        # be made) leaves the registry alone, as a second copy does.
+        if [ "$clean_pair" -gt 0 ] && [ "$(pair_query)" -eq 0 ] && ! grep -q 'lParam=9 ' <<<"$out"; then
             case $call in
                 Reg*|malloc|calloc|realloc|HeapAlloc|GlobalAlloc) ;;
                 *) problems+=("no result pair stored") ;;
