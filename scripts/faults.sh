@@ -56,7 +56,8 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     unix_path() { local p=${1#[Cc]:\\}; echo "$WINEPREFIX/drive_c/${p//\\//}"; }
     dir=$(dirname "$(unix_path "$monchk")")
     cp monfault.dll "$dir/"
-    host() { wine setup_host.exe --timeout "$limit" --program "$monchk" "$@" 2>/dev/null | tr -d '\r'; }
+    # Wine's report of a crash in any process of the run is kept with it.
+    host() { wine setup_host.exe --timeout "$limit" --program "$monchk" "$@" 2>&1 | tr -d '\r'; }
     case $kind in
         I) args=("/I:$ini") ;;
         R) args=("/R:NORVA LP-1") ;;
@@ -127,6 +128,8 @@ if [ -n "${FAULTS_INNER:-}" ]; then
         if [ "${messages:-0}" != 1 ] && [ "$call" != PostMessageA ]; then
             problems+=("${messages:-0} completion messages")
         fi
+        crash=$(grep -m1 'Unhandled' <<<"$out")
+        [ -n "$crash" ] && problems+=("a process of the run crashed: $crash")
         exit_code=$(sed -n 's/^exit code: //p' <<<"$out")
         # An exception code, or 3: the run time's abort (std::terminate).
         if [ "${exit_code:-0}" -ge 3221225472 ] 2>/dev/null || [ "${exit_code:-0}" = 3 ]; then
