@@ -155,21 +155,30 @@ void CMainFrame::OnClose()
     // What is written and what is posted both come from this one copy.
     const RunResult reported = result;
 
-    // A second copy leaves the registry to the copy that does the work.
-    if (reported.ErrorCode1() != pair::kAlreadyRunning.code1) {
-        std::unique_ptr<Registry> vtrCommon = OpenVtrCommonForReport();
-        if (vtrCommon) {
-            if (cmdLine.install)
-                WriteInstallFlags(*vtrCommon, reported);
-            vtrCommon.reset();
-            WriteResultKey(reported);
-        }
+    // The timer is gone: whatever the writing throws, the caller still gets
+    // its message and the program still ends (and frees its mutex).
+    try {
+        WriteReport(reported);
+        DebugLog("Result ErrorCode1=%ld, ErrorCode2=%ld, LastError=%ld\n", reported.ErrorCode1(),
+                 reported.ErrorCode2(), static_cast<long>(reported.LastError()));
+    } catch (...) {
     }
-
-    DebugLog("Result ErrorCode1=%ld, ErrorCode2=%ld, LastError=%ld\n", reported.ErrorCode1(),
-             reported.ErrorCode2(), static_cast<long>(reported.LastError()));
     PostCompletion(reported);
     DestroyWindow();
+}
+
+void CMainFrame::WriteReport(const RunResult& reported)
+{
+    // A second copy leaves the registry to the copy that does the work.
+    if (reported.ErrorCode1() == pair::kAlreadyRunning.code1)
+        return;
+    std::unique_ptr<Registry> vtrCommon = OpenVtrCommonForReport();
+    if (!vtrCommon)
+        return;
+    if (cmdLine.install)
+        WriteInstallFlags(*vtrCommon, reported);
+    vtrCommon.reset();
+    WriteResultKey(reported);
 }
 
 // The flags an install run leaves for the setup program under VTRCommon.

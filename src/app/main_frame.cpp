@@ -15,13 +15,15 @@ namespace {
 
 const DWORD kFrameStyle = WS_MINIMIZE | WS_OVERLAPPEDWINDOW;  // 0x20CF0000, never shown
 
-// 1 = Windows 95/98, 2 = NT 4.0, 3 = 2000 (and XP); 0 for any other.
+// 1 = Windows 95/98, 2 = NT 4.0, 3 = 2000 (and XP); 0 for any other; -1
+// when the version could not be read (the last error tells why).
 int ClassifyWindows()
 {
     OSVERSIONINFOA version;
     ZeroMemory(&version, sizeof version);
     version.dwOSVersionInfoSize = sizeof version;
-    GetVersionExA(&version);
+    if (!GetVersionExA(&version))
+        return -1;
     if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS)
         return 1;
     if (version.dwMajorVersion == 4)
@@ -77,6 +79,14 @@ BOOL CMainFrame::InstallLanguageMonitors()
 BOOL CMainFrame::ExecuteOperation(BOOL alreadyRunning)
 {
     environment.osKind = ClassifyWindows();
+    // Not knowing the Windows is no sign of an unsupported one: the caller
+    // still hears of it.
+    if (environment.osKind < 0) {
+        const DWORD error = GetLastError();
+        cmdLine.Parse(CommandLineText());
+        result.Record(pair::kWindowsVersionNotRead, error);
+        return FALSE;
+    }
     if (environment.osKind == 0) {
         result.Record(pair::kUnsupportedWindows);
         return FALSE;

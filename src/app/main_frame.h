@@ -67,6 +67,7 @@ private:
     void TickVtrWait();
     void TickXimpWait();
     std::unique_ptr<class Registry> OpenVtrCommonForReport();
+    void WriteReport(const RunResult& reported);
     void WriteInstallFlags(class Registry& vtrCommon, const RunResult& reported);
     void WriteResultKey(const RunResult& reported);
     void PostCompletion(const RunResult& reported);

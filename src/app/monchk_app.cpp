@@ -70,7 +70,15 @@ BOOL CMonchkxxApp::InitInstance()
     frame->autoDelete = true;
     mainWnd = frame;
 
-    frame->ExecuteOperation(alreadyRunning);
+    // A step cut short (out of memory in the middle of it) still ends the
+    // run the proper way: a result, a report and the end of the program.
+    try {
+        frame->ExecuteOperation(alreadyRunning);
+    } catch (...) {
+        DebugLog("    Run interrupted\n");
+        frame->result.Record(pair::kRunInterrupted, ERROR_NOT_ENOUGH_MEMORY);
+        frame->waits.Clear();
+    }
     ShowWindow(frame->hwnd, SW_HIDE);
     UpdateWindow(frame->hwnd);
     frame->StartWaitTimer();

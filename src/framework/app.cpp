@@ -4,6 +4,12 @@
 
 CWinApp* CWinApp::current = nullptr;
 
+namespace {
+
+const int kFetchRetries = 3;
+
+}  // namespace
+
 CWinApp::CWinApp()
 {
     current = this;
@@ -30,10 +36,25 @@ int CWinApp::ExitInstance()
 int CWinApp::Run()
 {
     MSG msg;
+    ZeroMemory(&msg, sizeof msg);
+    int failedFetches = 0;
     for (;;) {
         BOOL got = GetMessageA(&msg, NULL, 0, 0);
-        if (got == 0 || got == -1)
+        if (got == 0)
             break;
+        if (got == -1) {
+            // A failed fetch is not the end of the program: leaving here
+            // would skip the main window's report. After a few in a row the
+            // window is closed, which reports and ends the loop.
+            if (++failedFetches < kFetchRetries)
+                continue;
+            failedFetches = 0;
+            if (mainWnd == nullptr || mainWnd->hwnd == NULL)
+                break;
+            ::SendMessageA(mainWnd->hwnd, WM_CLOSE, 0, 0);
+            continue;
+        }
+        failedFetches = 0;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -59,11 +80,10 @@ std::string ArgumentsOf(const char* commandLine)
     return p;
 }
 
-int RunApplication(HINSTANCE instance)
+namespace {
+
+int StartAndRun(CWinApp* app, HINSTANCE instance)
 {
-    CWinApp* app = CWinApp::Current();
-    if (app == nullptr)
-        return 1;
     app->instance = instance;
     app->cmdLine = ArgumentsOf(GetCommandLineA());
     if (!app->InitInstance()) {
@@ -73,4 +93,21 @@ int RunApplication(HINSTANCE instance)
         return app->ExitInstance();
     }
     return app->Run();
+}
+
+}  // namespace
+
+int RunApplication(HINSTANCE instance)
+{
+    CWinApp* app = CWinApp::Current();
+    if (app == nullptr)
+        return 1;
+    // What escapes the application (no memory even for its window object)
+    // ends the program quietly: the run time's abort would show a message
+    // box and keep the program, and its single-instance mutex, alive.
+    try {
+        return StartAndRun(app, instance);
+    } catch (...) {
+        return 1;
+    }
 }

@@ -43,7 +43,16 @@ BOOL CFrameWnd::Create(const char* className, const char* title, DWORD style, co
     HWND created = CreateWindowExA(0, className, title, style, rect.left, rect.top,
                                    rect.right - rect.left, rect.bottom - rect.top, parent, NULL,
                                    CWinApp::ModuleInstance(), this);
-    return created != NULL;
+    if (created == NULL)
+        return FALSE;
+    // A window that could not be given its object would never pass a message
+    // (the run's timer among them) to it: no window is better.
+    if (GetWindowLongPtrA(created, GWLP_USERDATA) != reinterpret_cast<LONG_PTR>(this)) {
+        ::DestroyWindow(created);
+        hwnd = NULL;
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL CFrameWnd::DestroyWindow()

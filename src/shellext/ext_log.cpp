@@ -69,10 +69,24 @@ BOOL IsExtLogEnabled()
     return OpenProductKey(kDebugKey).QueryDword(kDebugSwitchValue, 0) != 0;
 }
 
+namespace {
+
+// The switch's key path is built on the heap: without memory, no line.
+bool LogSwitchedOn() noexcept
+{
+    try {
+        return IsExtLogEnabled() != FALSE;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
 void ExtDebugLog(const char* format, ...)
 {
     LastErrorKeeper keeper;
-    if (format == NULL || !IsExtLogEnabled())
+    if (format == NULL || !LogSwitchedOn())
         return;
     char line[kLineSize];
     va_list args;

@@ -28,20 +28,32 @@ std::string FormatText(const char* format, va_list args)
 
 }  // namespace
 
-void DebugLog(const char* format, ...)
-{
-    if (!debugLogEnabled)
-        return;
+namespace {
 
+void WriteLogLine(const char* format, va_list args)
+{
     CFile file;
     if (!file.Open(kTraceLogPath, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite |
                                       CFile::shareDenyWrite))
         return;
     file.SeekToEnd();
+    std::string text = FormatText(format, args);
+    file.Write(text.data(), static_cast<DWORD>(text.size()));
+}
 
+}  // namespace
+
+// Logging never ends a run: a line that cannot be written (no memory for
+// its text) is left out.
+void DebugLog(const char* format, ...)
+{
+    if (!debugLogEnabled)
+        return;
     va_list args;
     va_start(args, format);
-    std::string text = FormatText(format, args);
+    try {
+        WriteLogLine(format, args);
+    } catch (...) {
+    }
     va_end(args);
-    file.Write(text.data(), static_cast<DWORD>(text.size()));
 }

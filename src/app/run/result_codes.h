@@ -121,6 +121,8 @@ constexpr ResultPair kMonitorNotAttached{7, 48};
 constexpr ResultPair kEntriesWithoutDriverDir{7, 60};
 constexpr ResultPair kStartupFolderNotFound{7, 90};
 constexpr ResultPair kShortcutNotWritten{7, 91};
+constexpr ResultPair kRunInterrupted{7, 200};
+constexpr ResultPair kWindowsVersionNotRead{7, 201};
 constexpr ResultPair kLinkFolderNotFound{7, 95};
 constexpr ResultPair kLinkFolderNotEntered{7, 96};
 constexpr ResultPair kLinkFolderNotListed{7, 97};

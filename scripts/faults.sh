@@ -1,0 +1,193 @@
+#!/usr/bin/env bash
+# The fault-injection campaign over whole MONCHK04 runs. For each run kind
+# (install /I:, uninstall by printer /R:, by driver /R2:, the maintenance run)
+# and each Windows (98, NT 4.0, 2000) it prepares the demonstration product
+# (scripts/run.sh's), counts the N calls that can fail in a clean run of
+# MONCHK04_F.exe (MONCHK04 with the fault layer of tests/faults linked in),
+# then runs it again with call k failing, from the same saved prefix, for
+# each k (or for a sample), and checks every faulted run:
+#   - it ends within its wait bounds (MONSETUP_FAULT_TIMEOUT, default 150 s)
+#   - exactly one completion message reached the setup host (unless the
+#     failing call is the PostMessageA that posts it)
+#   - a result pair is stored when the clean run stores one (unless the
+#     failing call is a registry call or an allocation: it may be the store;
+#     or the run took itself for a second copy, 9/1, which stores none)
+#   - no crash (the exit status is not an exception code, nor the run time's
+#     abort)
+#   - the single-instance mutex is free: a following run does not get 9/1
+#   - it deletes no file and no registry line that the clean run keeps
+# Prints a line for every run that did not end properly and, last, a table:
+# kind, Windows, calls, faults injected, runs that ended properly.
+# Usage: faults.sh [--sample S | --first-of-each] [--kinds "I R R2 M"] [--winvers "win98 nt40 win2k"]
+#                  [--build DIR]
+#   --sample S   S values of k, evenly spread over 1..N (default: all N)
+#   --first-of-each   instead, the first call of each function called fails
+#   --build DIR  a built tree to use as it is (default: build this machine's
+#                preset, win32 where the kernel runs 32-bit code)
+# Exit status 0 when every faulted run ended properly.
+set -uo pipefail
+export LC_ALL=C
+
+cd "$(dirname "$0")/.."
+sample=${FAULTS_SAMPLE:-0}
+kinds="I R R2 M"
+winvers="win98 nt40 win2k"
+build=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --sample) sample=$2; shift 2 ;;
+        --kinds) kinds=$2; shift 2 ;;
+        --winvers) winvers=$2; shift 2 ;;
+        --build) build=$2; shift 2 ;;
+        --first-of-each) export FAULTS_FIRST_OF_EACH=1; shift ;;
+        --inner) shift; break ;;
+        *) echo "faults: unknown argument $1" >&2; exit 2 ;;
+    esac
+done
+
+# ---- inside one throwaway prefix (scripts/wine-run.sh --shell) ----
+if [ -n "${FAULTS_INNER:-}" ]; then
+    bin=$1 kind=$2 report=$3
+    limit=${MONSETUP_FAULT_TIMEOUT:-150}
+    cd "$bin" || exit 1
+    prepared=$(wine install_demo.exe | tr -d '\r') || { echo "install_demo failed"; exit 1; }
+    ini=$(sed -n 1p <<<"$prepared")
+    monchk=$(sed -n 2p <<<"$prepared")
+    unix_path() { local p=${1#[Cc]:\\}; echo "$WINEPREFIX/drive_c/${p//\\//}"; }
+    dir=$(dirname "$(unix_path "$monchk")")
+    cp monfault.dll "$dir/"
+    # Wine's report of a crash in any process of the run is kept with it.
+    host() { wine setup_host.exe --timeout "$limit" --program "$monchk" "$@" 2>&1 | tr -d '\r'; }
+    case $kind in
+        I) args=("/I:$ini") ;;
+        R) args=("/R:NORVA LP-1") ;;
+        R2) args=("/R2:NORVA LP-1") ;;
+        M) args=() ;;
+    esac
+    # The uninstalls and the maintenance run follow a clean install.
+    [ "$kind" = I ] || host "/I:$ini" >/dev/null
+    cp MONCHK04_F.exe "$(unix_path "$monchk")"
+
+    stop_server() { wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; }
+    stop_server
+    saved=$(mktemp -d /tmp/monsetup-faults.XXXXXX)
+    trap 'rm -rf "$saved"' EXIT
+    cp -a "$WINEPREFIX/drive_c" "$WINEPREFIX"/*.reg "$saved/"
+    restore() {
+        stop_server
+        rm -rf "$WINEPREFIX/drive_c"
+        cp -a "$saved/drive_c" "$saved"/*.reg "$WINEPREFIX/"
+        wineserver -p </dev/null >/dev/null 2>&1
+    }
+    # Files, registry keys and values (by name: a value a run rewrites, as
+    # the result pair, is not lost).
+    snapshot() {
+        (cd "$WINEPREFIX" && find drive_c
+         awk '/^\[/ { key = $0; sub(/ [0-9]+$/, "", key); print key; next }
+              /^"/ { split($0, part, "\"="); print key " " part[1] "\"" }' system.reg user.reg) |
+            sort -u
+    }
+    snapshot_after() { stop_server; snapshot; }
+    log=$(mktemp /tmp/monsetup-faults-log.XXXXXX)
+    before=$(snapshot)
+
+    # The clean run: what it prints, stores and deletes, and N.
+    restore
+    rm -f "$log"
+    clean=$(MONSETUP_FAULT=count MONSETUP_FAULT_LOG="$(winepath -w "$log")" host "${args[@]}")
+    pair_query() {
+        wine reg query 'HKLM\Software\NORVA\VTR3\SDKResult' 2>/dev/null | tr -d '\r' |
+            grep -c 'ErrorCode[12]'
+    }
+    clean_pair=$(pair_query)
+    clean_removed=$(comm -23 <(echo "$before") <(snapshot_after))
+    calls=$(tr -d '\r' <"$log" | sed -n 's/^calls //p')
+    calls=${calls:-0}
+    echo "$kind $MONSETUP_WINVER clean: $calls calls; $(grep -c '^call ' "$log") functions;" \
+         "$(grep completion <<<"$clean")" >&2
+    grep '^unwrapped' "$log" >&2
+
+    if [ -n "${FAULTS_FIRST_OF_EACH:-}" ]; then
+        ks=$(tr -d '\r' <"$log" | sed -n 's/^call \([^ ]*\) .*/1:\1/p')
+    elif [ "$sample" -gt 0 ] && [ "$sample" -lt "$calls" ]; then
+        ks=$(awk -v n="$calls" -v s="$sample" 'BEGIN { for (i = 0; i < s; i++) print int(1 + i * (n - 1) / (s - 1 > 0 ? s - 1 : 1)) }' | sort -un)
+    else
+        ks=$(seq 1 "$calls")
+    fi
+    faults=0 proper=0
+    for k in $ks; do
+        restore
+        rm -f "$log"
+        out=$(MONSETUP_FAULT=$k MONSETUP_FAULT_LOG="$(winepath -w "$log")" host "${args[@]}")
+        call=$(tr -d '\r' <"$log" | sed -n 's/^fault [0-9]* //p' | head -1)
+        [ -n "$call" ] || continue
+        faults=$((faults + 1))
+        problems=()
+        grep -q "timed out" <<<"$out" && problems+=("did not end within $limit s")
+        messages=$(sed -n 's/.*(\([0-9]*\) received).*/\1/p' <<<"$out")
+        if [ "${messages:-0}" != 1 ] && [ "$call" != PostMessageA ]; then
+            problems+=("${messages:-0} completion messages")
+        fi
+        crash=$(grep -m1 'Unhandled' <<<"$out")
+        [ -n "$crash" ] && problems+=("a process of the run crashed: $crash")
+        exit_code=$(sed -n 's/^exit code: //p' <<<"$out")
+        # An exception code, or 3: the run time's abort (std::terminate).
+        if [ "${exit_code:-0}" -ge 3221225472 ] 2>/dev/null || [ "${exit_code:-0}" = 3 ]; then
+            problems+=("crashed (exit $exit_code)")
+        fi
+        # A run that took itself for a second copy (9/1: the mutex could not
+        # be made) leaves the registry alone, as a second copy does.
+        if [ "$clean_pair" -gt 0 ] && [ "$(pair_query)" -eq 0 ] && ! grep -q 'lParam=9 ' <<<"$out"; then
+            case $call in
+                Reg*|malloc|calloc|realloc|HeapAlloc|GlobalAlloc) ;;
+                *) problems+=("no result pair stored") ;;
+            esac
+        fi
+        lost=$(comm -23 <(echo "$before") <(snapshot_after) | comm -23 - <(echo "$clean_removed"))
+        following=$(host)
+        grep -q 'lParam=9 ' <<<"$following" && problems+=("a following run got 9/1")
+        [ -n "$lost" ] && problems+=("deleted $(head -1 <<<"$lost") ($(wc -l <<<"$lost") lines)")
+        if [ ${#problems[@]} -eq 0 ]; then
+            proper=$((proper + 1))
+        else
+            printf '%s %s k=%s %s: %s\n' "$kind" "$MONSETUP_WINVER" "$k" "$call" \
+                "$(IFS=';'; echo "${problems[*]}")" >&2
+        fi
+    done
+    echo "$kind $MONSETUP_WINVER $calls $faults $proper" >>"$report"
+    rm -f "$log"
+    exit 0
+fi
+
+# ---- the driver ----
+. scripts/wine-env.sh
+if [ -z "$build" ]; then
+    if monsetup_runs_32bit; then preset=win32; else preset=win64; fi
+    build=build/$preset
+    cmake --preset $preset >/dev/null || { echo "faults: cmake --preset $preset failed" >&2; exit 1; }
+    cmake --build --preset $preset --target MONCHK04_F install_demo setup_host >/dev/null ||
+        { echo "faults: the $preset build failed" >&2; exit 1; }
+fi
+report=$(mktemp /tmp/monsetup-faults-report.XXXXXX)
+# The campaign's own copy of the programs: a rebuild meanwhile changes nothing.
+bin=$(mktemp -d /tmp/monsetup-faults-bin.XXXXXX)
+trap 'rm -rf "$bin" "$report"' EXIT
+cp -a "$build/bin/." "$bin/"
+start=$(date +%s)
+for winver in $winvers; do
+    for kind in $kinds; do
+        FAULTS_INNER=1 MONSETUP_WINVER=$winver MONSETUP_TIMEOUT=86400 FAULTS_SAMPLE=$sample \
+            scripts/wine-run.sh "$build/wine" --shell "$PWD/scripts/faults.sh" --inner \
+            "$bin" "$kind" "$report" ||
+            echo "$kind $winver - - - (the campaign could not run)" >>"$report"
+    done
+done
+echo
+printf '%-5s %-6s %7s %7s %9s\n' kind winver calls faults "ended ok"
+failed=0
+while read -r kind winver calls faults proper rest; do
+    printf '%-5s %-6s %7s %7s %9s %s\n' "/$kind" "$winver" "$calls" "$faults" "$proper" "$rest"
+    [ "$faults" = "$proper" ] || failed=1
+done <"$report"
+echo "faults: $(( $(date +%s) - start )) s"
+exit $failed
