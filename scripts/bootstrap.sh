@@ -40,6 +40,7 @@ cmd    wine                            wine
 file   /usr/lib/wine/wine              wine32:i386
 file   /usr/lib/wine/wine64            wine64
 file   /usr/lib/wine/wineserver        libwine
+cmd    wineserver                      wine64
 cmd    qemu-system-i386                qemu-system-x86
 cmd    mkfs.ext4                       e2fsprogs
 cmd    debugfs                         e2fsprogs

@@ -280,7 +280,8 @@ int WINAPI FaultLayerPatch(HMODULE module)
                 reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name);
             Entry* entry = Find(dll, name);
             if (entry == nullptr) {
-                if (lstrcmpiA(dll, "msvcrt.dll") != 0 && lstrcmpiA(dll, "monfault.dll") != 0)
+                if (lstrcmpiA(dll, "msvcrt.dll") != 0 && lstrcmpiA(dll, "crtdll.dll") != 0 &&
+                    lstrcmpiA(dll, "monfault.dll") != 0)
                     unwrapped += std::string("unwrapped ") + dll + " " + name + "\n";
                 continue;
             }

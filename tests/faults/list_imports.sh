@@ -15,7 +15,7 @@ for binary in "$@"; do
         /^$/ { dll = "" }
         dll != "" && /^\t[0-9a-f]+\t +[0-9]+ +[^ ]/ { print dll, $3 }'
 done | sort -u | awk '
-    $1 == "msvcrt.dll" && $2 !~ /^(malloc|calloc|realloc)$/ { next }
+    ($1 == "msvcrt.dll" || $1 == "crtdll.dll") && $2 !~ /^(malloc|calloc|realloc)$/ { next }
     $2 ~ /^(wsprintfA|wsprintfW)$/ { next }
     { printf "FAULT_IMPORT(%d, \"%s\", %s)\n", n++, $1, $2 }' >"$output.tmp"
 mv "$output.tmp" "$output"
