@@ -25,7 +25,7 @@ struct Entry {
     void* real;
     long calls;
     bool failable;
-    int holds;  // +1 makes a handle, key, page or bitmap; -1 releases one
+    int holds;  // +1 makes a handle, key, page or bitmap (+2 two); -1 releases one
 };
 
 // Calls whose failure cannot reach the caller, or that release what a run
@@ -67,7 +67,10 @@ const FailureValue kFailureValues[] = {
 const char* const kMakers[] = {"RegOpenKeyExA", "RegCreateKeyExA", "RegOpenKeyA", "RegCreateKeyA",
                                "CreateFileA", "OpenFile", "FindFirstFileA", "CreateMutexA",
                                "OpenPrinterA", "LoadBitmapA",
-                               "LoadLibraryA", "OpenProcessToken", "OpenThreadToken"};
+                               "LoadLibraryA", "LoadLibraryExA", "OpenProcessToken",
+                               "OpenThreadToken"};
+// A started program's process and thread handles.
+const char* const kPairMakers[] = {"CreateProcessA"};
 const char* const kReleasers[] = {"RegCloseKey", "CloseHandle", "_lclose", "FindClose",
                                   "ClosePrinter", "DeleteObject",
                                   "FreeLibrary"};
@@ -191,7 +194,7 @@ R WINAPI Hook(A... args)
             return Failed<R>(entry);
         R result = real(args...);
         if (entry.holds > 0 && Made(result, entry.name))
-            InterlockedIncrement(&held);
+            InterlockedExchangeAdd(&held, entry.holds);
         else if (entry.holds < 0)
             InterlockedDecrement(&held);
         return result;
@@ -290,7 +293,10 @@ int WINAPI FaultLayerPatch(HMODULE module)
                 continue;
             entry->real = *slots;
             entry->failable = !Listed(kNeverFail, name);
-            entry->holds = Listed(kMakers, name) ? 1 : (Listed(kReleasers, name) ? -1 : 0);
+            entry->holds = Listed(kMakers, name)       ? 1
+                           : Listed(kPairMakers, name) ? 2
+                           : Listed(kReleasers, name)  ? -1
+                                                       : 0;
             Replace(slots, hooks[index]);
             ++patched;
         }
