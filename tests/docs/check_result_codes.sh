@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks docs/result-codes.md against the result pairs MONCHK04 can record.
 #
-# The program's pairs come from src/app/run/result_codes.h:
+# The program's pairs come from src/run_state/result_codes.h:
 #   constexpr ResultPair kName{a, b};            the pair a/b
 #   constexpr ResultPair Name(T flags) { return {kGroup, static_cast<LONG>(flags)}; }
 #                                                the pair <group>/flags
@@ -22,7 +22,7 @@
 set -uo pipefail
 
 root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
-header=$root/src/app/run/result_codes.h
+header=$root/src/run_state/result_codes.h
 access=$root/src/platform/access_control.cpp
 doc=$root/docs/result-codes.md
 for file in "$header" "$access" "$doc"; do

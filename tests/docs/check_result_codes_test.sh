@@ -16,7 +16,7 @@ fresh_copy() {
     mkdir -p "$work/tree"
     cp -r "$root/src" "$root/docs" "$work/tree/"
 }
-header() { echo "$work/tree/src/app/run/result_codes.h"; }
+header() { echo "$work/tree/src/run_state/result_codes.h"; }
 table() { echo "$work/tree/docs/result-codes.md"; }
 # A new pair in the header, recorded by the install run.
 add_recorded_pair() {
