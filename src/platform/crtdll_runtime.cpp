@@ -1,5 +1,5 @@
 // Linked as an object into each shipped i686 binary, which uses CRTDLL.DLL
-// (cmake/crtdll.specs): what the standard library refers to and CRTDLL.DLL
+// (linked in place of msvcrt.dll): what the standard library refers to and CRTDLL.DLL
 // does not export.
 #include <io.h>
 

@@ -337,15 +337,15 @@ BOOL WINAPI FaultLayerStartFromEnvironment()
         return FALSE;
     if (const char* path = std::getenv("MONSETUP_FAULT_LOG"))
         logPath = path;
-    std::string spec = fault;
+    std::string setting = fault;
     long k = 0;
     std::string function;
     DWORD error = 0;
-    if (spec != "count") {
-        k = std::strtol(spec.c_str(), nullptr, 10);
-        const size_t colon = spec.find(':');
+    if (setting != "count") {
+        k = std::strtol(setting.c_str(), nullptr, 10);
+        const size_t colon = setting.find(':');
         if (colon != std::string::npos) {
-            function = spec.substr(colon + 1);
+            function = setting.substr(colon + 1);
             const size_t second = function.find(':');
             if (second != std::string::npos) {
                 error = std::strtoul(function.c_str() + second + 1, nullptr, 10);
