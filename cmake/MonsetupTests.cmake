@@ -26,6 +26,21 @@ function(monsetup_add_test target)
     endforeach()
 endfunction()
 
+# monsetup_add_japanese_test(<target>): runs the program's Japanese cases
+# (*Japanese*) again on 98, NT 4.0 and 2000 in the Japanese configuration,
+# where Wine's ANSI code page is 932; a machine without the locale fails them.
+function(monsetup_add_japanese_test target)
+    foreach(winver win98 nt40 win2k)
+        set(name ${target}.ja_JP.${winver})
+        add_test(NAME ${name} COMMAND ${target} --gtest_filter=*Japanese*)
+        set_tests_properties(${name} PROPERTIES
+            ENVIRONMENT "MONSETUP_WINVER=${winver};LANG=ja_JP.UTF-8;MONSETUP_JAPANESE=1"
+            FIXTURES_REQUIRED wine_prefix
+            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+            TIMEOUT 300)
+    endforeach()
+endfunction()
+
 if(WIN32 AND NOT TARGET wine_prefix_setup)
     if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
         set(wine_arch win32)
