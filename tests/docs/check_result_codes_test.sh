@@ -10,7 +10,7 @@ check=$here/check_result_codes.sh
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-failures=0
+. "$root/tests/support/script_cases.sh"
 fresh_copy() {
     rm -rf "$work/tree"
     mkdir -p "$work/tree"
@@ -29,16 +29,8 @@ add_row() {  # pair
 }
 
 expect() {  # name status text
-    local name=$1 status=$2 text=$3
     output=$("$check" "$work/tree" 2>&1)
-    actual=$?
-    if [ "$actual" != "$status" ] || ! grep -qF -- "$text" <<<"$output"; then
-        echo "FAIL $name: expected status $status and \"$text\", got $actual:"
-        sed 's/^/    /' <<<"$output"
-        failures=$((failures + 1))
-    else
-        echo "ok   $name"
-    fi
+    check_case "$1" "$2" "$3" $? "$output"
 }
 
 fresh_copy
@@ -91,4 +83,4 @@ fresh_copy
 sed -i 's|^constexpr ResultPair kAlreadyRunning{9, 1};|constexpr ResultPair kAlreadyRunning = {9, 1};|' "$(header)"
 expect "a declaration the check cannot read" 1 "a pair in an unknown form"
 
-[ $failures -eq 0 ] || { echo "$failures case(s) failed"; exit 1; }
+finish_cases

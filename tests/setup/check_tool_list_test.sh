@@ -9,23 +9,16 @@ root=$(cd "$here/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-failures=0
+. "$root/tests/support/script_cases.sh"
 fresh_copy() {
     rm -rf "$work/tree"
     mkdir -p "$work/tree"
     cp -r "$root/cmake" "$root/scripts" "$root/tests" "$root/CMakePresets.json" "$work/tree/"
 }
 expect() {  # name status text
-    local output actual
+    local output
     output=$("$work/tree/tests/setup/check_tool_list.sh" "$work/tree" 2>&1)
-    actual=$?
-    if [ "$actual" != "$2" ] || ! grep -qF -- "$3" <<<"$output"; then
-        echo "FAIL $1: expected status $2 and \"$3\", got $actual:"
-        sed 's/^/    /' <<<"$output"
-        failures=$((failures + 1))
-    else
-        echo "ok   $1"
-    fi
+    check_case "$1" "$2" "$3" $? "$output"
 }
 
 fresh_copy
@@ -45,5 +38,4 @@ fresh_copy
 sed -i '/^cmd  *qemu-system-i386 /d' "$work/tree/scripts/bootstrap.sh"
 expect "a tool a script calls through a variable" 1 "the scripts call qemu-system-i386"
 
-[ $failures -eq 0 ] || { echo "$failures case(s) failed"; exit 1; }
-echo "all cases passed"
+finish_cases

@@ -11,16 +11,7 @@ root=$(cd "$here/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-failures=0
-check() {  # name expected-status text actual-status output
-    if [ "$4" != "$2" ] || ! grep -qF -- "$3" <<<"$5"; then
-        echo "FAIL $1: expected status $2 and \"$3\", got $4:"
-        sed 's/^/    /' <<<"$5"
-        failures=$((failures + 1))
-    else
-        echo "ok   $1"
-    fi
-}
+. "$root/tests/support/script_cases.sh"
 
 # bootstrap.sh with one more entry, whose package does not exist.
 mkdir -p "$work/scripts"
@@ -28,11 +19,11 @@ sed 's/^LIST$/cmd    monsetup-no-such-tool           monsetup-no-such-package\nL
     "$root/scripts/bootstrap.sh" >"$work/scripts/bootstrap.sh"
 chmod +x "$work/scripts/bootstrap.sh"
 output=$("$work/scripts/bootstrap.sh" 2>&1); status=$?
-check "a package the registry lacks" 1 \
+check_case "a package the registry lacks" 1 \
     "bootstrap: package monsetup-no-such-package cannot be installed" $status "$output"
 
 output=$(setpriv --reuid=65534 --regid=65534 --clear-groups "$root/scripts/clean-room.sh" 2>&1); status=$?
-check "a clean room without root" 1 "clean-room: failed at step 'make the root': only root can" \
+check_case "a clean room without root" 1 "clean-room: failed at step 'make the root': only root can" \
     $status "$output"
 
 # A root a killed run left, then a mirror nobody answers on.
@@ -40,11 +31,10 @@ mkdir -p "$work/room/etc"
 echo left >"$work/room/etc/left-by-a-killed-run"
 output=$(MONSETUP_CLEAN_ROOM=$work/room MONSETUP_CLEAN_MIRROR=http://127.0.0.1:9/debian \
          "$root/scripts/clean-room.sh" 2>&1); status=$?
-check "the root a killed run left is removed" 1 "removed the root a killed run left" $status "$output"
-check "a registry that cannot be reached" 1 \
+check_case "the root a killed run left is removed" 1 "removed the root a killed run left" $status "$output"
+check_case "a registry that cannot be reached" 1 \
     "clean-room: failed at step 'make a minimal Debian bookworm root (debootstrap --variant=minbase)': the package registry (http://127.0.0.1:9/debian) cannot be reached" \
     $status "$output"
-[ ! -e "$work/room/etc/left-by-a-killed-run" ] || { echo "FAIL the killed run's root was reused"; failures=$((failures + 1)); }
+[ ! -e "$work/room/etc/left-by-a-killed-run" ] || { echo "FAIL the killed run's root was reused"; case_failures=$((case_failures + 1)); }
 
-[ $failures -eq 0 ] || { echo "$failures case(s) failed"; exit 1; }
-echo "all cases passed"
+finish_cases
