@@ -18,10 +18,12 @@
 #   - it deletes no file and no registry line that the clean run keeps
 # Prints a line for every run that did not end properly and, last, a table:
 # kind, Windows, calls, faults injected, runs that ended properly.
-# Usage: faults.sh [--sample S | --first-of-each] [--kinds "I R R2 M"] [--winvers "win98 nt40 win2k"]
-#                  [--build DIR]
+# Usage: faults.sh [--sample S | --first-of-each | --k "K..."] [--kinds "I R R2 M"] [--winvers "win98 nt40 win2k"]
+#                  [--jobs J] [--build DIR]
 #   --sample S   S values of k, evenly spread over 1..N (default: all N)
 #   --first-of-each   instead, the first call of each function called fails
+#   --k "K..."   instead, these values of k (to see again what one run did)
+#   --jobs J     run kinds and Windows campaigned at the same time (default 3)
 #   --build DIR  a built tree to use as it is (default: build this machine's
 #                preset, win32 where the kernel runs 32-bit code)
 # Exit status 0 when every faulted run ended properly.
@@ -33,12 +35,15 @@ sample=${FAULTS_SAMPLE:-0}
 kinds="I R R2 M"
 winvers="win98 nt40 win2k"
 build=""
+jobs=${FAULTS_JOBS:-3}
 while [ $# -gt 0 ]; do
     case "$1" in
         --sample) sample=$2; shift 2 ;;
         --kinds) kinds=$2; shift 2 ;;
         --winvers) winvers=$2; shift 2 ;;
         --build) build=$2; shift 2 ;;
+        --jobs) jobs=$2; shift 2 ;;
+        --k) export FAULTS_KS=$2; shift 2 ;;
         --first-of-each) export FAULTS_FIRST_OF_EACH=1; shift ;;
         --inner) shift; break ;;
         *) echo "faults: unknown argument $1" >&2; exit 2 ;;
@@ -68,16 +73,38 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     [ "$kind" = I ] || host "/I:$ini" >/dev/null
     cp MONCHK04_F.exe "$(unix_path "$monchk")"
 
+    log=$(mktemp /tmp/monsetup-faults-log.XXXXXX)
+    log_w=$(winepath -w "$log")
     stop_server() { wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; }
     stop_server
     saved=$(mktemp -d /tmp/monsetup-faults.XXXXXX)
     trap 'rm -rf "$saved"' EXIT
     cp -a "$WINEPREFIX/drive_c" "$WINEPREFIX"/*.reg "$saved/"
+    stamp=$saved/.stamp
+    # The first restore makes the prefix's own copy of drive_c (it starts as
+    # hard links to the template); later ones put back only what the last
+    # run made, changed or removed. The change time tells, as a copied file
+    # keeps its source's modification time but never its change time.
+    restored=""
     restore() {
         stop_server
-        rm -rf "$WINEPREFIX/drive_c"
-        cp -a "$saved/drive_c" "$saved"/*.reg "$WINEPREFIX/"
+        if [ -z "$restored" ]; then
+            rm -rf "$WINEPREFIX/drive_c"
+            cp -a "$saved/drive_c" "$WINEPREFIX/"
+            restored=1
+        else
+            (cd "$WINEPREFIX" &&
+             find drive_c -cnewer "$stamp" ! -type d -print0 | xargs -0 -r rm -f &&
+             find drive_c -mindepth 1 -depth -type d -cnewer "$stamp" -print0 |
+                 while IFS= read -r -d '' d; do [ -d "$saved/$d" ] || rm -rf "$d"; done &&
+             cp -a -n "$saved/drive_c" .)
+        fi
+        cp -a "$saved"/*.reg "$WINEPREFIX/"
+        touch "$stamp"
+        # The first program of a session starts Wine's own services, which
+        # keep its output open: not a pipe a run's output is read from.
         wineserver -p </dev/null >/dev/null 2>&1
+        winepath -w / </dev/null >/dev/null 2>&1
     }
     # Files, registry keys and values (by name: a value a run rewrites, as
     # the result pair, is not lost).
@@ -88,13 +115,12 @@ if [ -n "${FAULTS_INNER:-}" ]; then
             sort -u
     }
     snapshot_after() { stop_server; snapshot; }
-    log=$(mktemp /tmp/monsetup-faults-log.XXXXXX)
     before=$(snapshot)
 
     # The clean run: what it prints, stores and deletes, and N.
     restore
     rm -f "$log"
-    clean=$(MONSETUP_FAULT=count MONSETUP_FAULT_LOG="$(winepath -w "$log")" host "${args[@]}")
+    clean=$(MONSETUP_FAULT=count MONSETUP_FAULT_LOG="$log_w" host "${args[@]}")
     pair_query() {
         wine reg query 'HKLM\Software\NORVA\VTR3\SDKResult' 2>/dev/null | tr -d '\r' |
             grep -c 'ErrorCode[12]'
@@ -107,7 +133,9 @@ if [ -n "${FAULTS_INNER:-}" ]; then
          "$(grep completion <<<"$clean")" >&2
     grep '^unwrapped' "$log" >&2
 
-    if [ -n "${FAULTS_FIRST_OF_EACH:-}" ]; then
+    if [ -n "${FAULTS_KS:-}" ]; then
+        ks=$FAULTS_KS
+    elif [ -n "${FAULTS_FIRST_OF_EACH:-}" ]; then
         ks=$(tr -d '\r' <"$log" | sed -n 's/^call \([^ ]*\) .*/1:\1/p')
     elif [ "$sample" -gt 0 ] && [ "$sample" -lt "$calls" ]; then
         ks=$(awk -v n="$calls" -v s="$sample" 'BEGIN { for (i = 0; i < s; i++) print int(1 + i * (n - 1) / (s - 1 > 0 ? s - 1 : 1)) }' | sort -un)
@@ -118,9 +146,10 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     for k in $ks; do
         restore
         rm -f "$log"
-        out=$(MONSETUP_FAULT=$k MONSETUP_FAULT_LOG="$(winepath -w "$log")" host "${args[@]}")
-        call=$(tr -d '\r' <"$log" | sed -n 's/^fault [0-9]* //p' | head -1)
-        [ -n "$call" ] || continue
+        out=$(MONSETUP_FAULT=$k MONSETUP_FAULT_LOG="$log_w" host "${args[@]}")
+        fault=$(tr -d '\r' <"$log" | sed -n 's/^fault [0-9]* //p' | head -1)
+        [ -n "$fault" ] || continue
+        call=${fault%% *}
         faults=$((faults + 1))
         problems=()
         grep -q "timed out" <<<"$out" && problems+=("did not end within $limit s")
@@ -143,15 +172,18 @@ if [ -n "${FAULTS_INNER:-}" ]; then
                 *) problems+=("no result pair stored") ;;
             esac
         fi
+        # Asked before the server is stopped, which would end any process
+        # still holding the mutex.
+        wine setup_host.exe --instance-free >/dev/null 2>&1 ||
+            problems+=("a following run would get 9/1: the instance mutex is held")
         lost=$(comm -23 <(echo "$before") <(snapshot_after) | comm -23 - <(echo "$clean_removed"))
-        following=$(host)
-        grep -q 'lParam=9 ' <<<"$following" && problems+=("a following run got 9/1")
         [ -n "$lost" ] && problems+=("deleted $(head -1 <<<"$lost") ($(wc -l <<<"$lost") lines)")
         if [ ${#problems[@]} -eq 0 ]; then
             proper=$((proper + 1))
         else
-            printf '%s %s k=%s %s: %s\n' "$kind" "$MONSETUP_WINVER" "$k" "$call" \
+            printf '%s %s k=%s %s: %s\n' "$kind" "$MONSETUP_WINVER" "$k" "$fault" \
                 "$(IFS=';'; echo "${problems[*]}")" >&2
+            [ -z "${FAULTS_KS:-}" ] || sed 's/^/    /' <<<"$out"$'\n'"$(grep '^stack' "$log")" >&2
         fi
     done
     echo "$kind $MONSETUP_WINVER $calls $faults $proper" >>"$report"
@@ -171,17 +203,35 @@ fi
 report=$(mktemp /tmp/monsetup-faults-report.XXXXXX)
 # The campaign's own copy of the programs: a rebuild meanwhile changes nothing.
 bin=$(mktemp -d /tmp/monsetup-faults-bin.XXXXXX)
-trap 'rm -rf "$bin" "$report"' EXIT
+trap 'rm -rf "$bin" "$report" "$report".*' EXIT
 cp -a "$build/bin/." "$bin/"
 start=$(date +%s)
+# The template prefixes are made once, before the jobs share them.
+scripts/wine-run.sh "$build/wine" --shell true || { echo "faults: no Wine prefix" >&2; exit 1; }
+# Each run kind and Windows in its own prefix, --jobs of them at a time: a
+# run mostly waits (for Wine to start, for its timers), so more prefixes
+# than cores still gain.
+campaign() {
+    FAULTS_INNER=1 MONSETUP_WINVER=$2 MONSETUP_TIMEOUT=86400 FAULTS_SAMPLE=$sample \
+        scripts/wine-run.sh "$build/wine" --shell "$PWD/scripts/faults.sh" --inner \
+        "$bin" "$1" "$report.$2.$1" ||
+        echo "$1 $2 - - - (the campaign could not run)" >>"$report.$2.$1"
+}
+running=0
 for winver in $winvers; do
     for kind in $kinds; do
-        FAULTS_INNER=1 MONSETUP_WINVER=$winver MONSETUP_TIMEOUT=86400 FAULTS_SAMPLE=$sample \
-            scripts/wine-run.sh "$build/wine" --shell "$PWD/scripts/faults.sh" --inner \
-            "$bin" "$kind" "$report" ||
-            echo "$kind $winver - - - (the campaign could not run)" >>"$report"
+        if [ "$running" -ge "$jobs" ]; then
+            wait -n
+            running=$((running - 1))
+        fi
+        campaign "$kind" "$winver" &
+        running=$((running + 1))
     done
 done
+wait
+for winver in $winvers; do
+    for kind in $kinds; do cat "$report.$winver.$kind"; done
+done >"$report"
 echo
 printf '%-5s %-6s %7s %7s %9s\n' kind winver calls faults "ended ok"
 failed=0

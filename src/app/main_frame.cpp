@@ -125,6 +125,23 @@ BOOL CMainFrame::ExecuteOperation(BOOL alreadyRunning)
     return MaintenanceRun();
 }
 
+void CMainFrame::Interrupted() noexcept
+{
+    DebugLog("    Run interrupted\n");
+    result.Record(pair::kRunInterrupted, ERROR_NOT_ENOUGH_MEMORY);
+    waits.Clear();
+    // Cut short before its command line was read, the run would not know
+    // whom to report to: the process command line is read again (its
+    // parameter files are gone once read).
+    if (cmdLine.callerWindow != 0)
+        return;
+    try {
+        cmdLine.ParseText(CommandLineText());
+    } catch (...) {
+        DebugLog("    Command line not read\n");
+    }
+}
+
 // The run at every logon (no switch): the language monitors of all recorded
 // models are registered again.
 BOOL CMainFrame::MaintenanceRun()

@@ -37,6 +37,9 @@ public:
     ~CMainFrame() override = default;
 
     BOOL ExecuteOperation(BOOL alreadyRunning);
+    // A run cut short in ExecuteOperation (out of memory): 7/200, nothing
+    // more awaited, and the caller still told. Never throws.
+    void Interrupted() noexcept;
     void StartWaitTimer();
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -75,9 +75,7 @@ BOOL CMonchkxxApp::InitInstance()
     try {
         frame->ExecuteOperation(alreadyRunning);
     } catch (...) {
-        DebugLog("    Run interrupted\n");
-        frame->result.Record(pair::kRunInterrupted, ERROR_NOT_ENOUGH_MEMORY);
-        frame->waits.Clear();
+        frame->Interrupted();
     }
     ShowWindow(frame->hwnd, SW_HIDE);
     UpdateWindow(frame->hwnd);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 namespace {
 
 // A run waiting for the SDK installers, with a caller window to report to.
@@ -195,6 +197,37 @@ TEST_F(Completion, NoCallerWindowNoMessage)
     EXPECT_EQ(0, caller.TakeMessages());
     ExpectStored(0, 0);
     EXPECT_EQ("", StringValue(kSdkResultKey, "ErrMsg"));
+}
+
+// A run that ran out of memory while first reading its command line still
+// tells the caller named there, with the mapping of its operation.
+TEST_F(Completion, RunCutShortBeforeItsCommandLineWasReadStillReports)
+{
+    class ShortOfMemory : public StubbedFrame {
+    public:
+        using StubbedFrame::StubbedFrame;
+
+    protected:
+        std::string CommandLineText() const override
+        {
+            if (reads++ == 0)
+                throw std::bad_alloc();
+            return StubbedFrame::CommandLineText();
+        }
+
+    private:
+        mutable int reads = 0;
+    };
+    CreateKey(kVtrCommonKey);
+    for (const char* operation : {"/I:C:\\setup.ini", "/R:\"NORVA LP-1\""}) {
+        ShortOfMemory run(std::string(operation) + " /W32:" + caller.Decimal());
+        EXPECT_THROW(run.ExecuteOperation(FALSE), std::bad_alloc);
+        run.Interrupted();
+        run.OnClose();
+        EXPECT_EQ(1, caller.TakeMessages()) << operation;
+        EXPECT_EQ(operation[1] == 'I' ? 3u : 1u, caller.wParam) << operation;
+        ExpectStored(7, 200);
+    }
 }
 
 TEST_F(Completion, CloseFromOutsideEndsTheWaitAtOnce)

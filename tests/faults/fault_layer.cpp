@@ -136,8 +136,35 @@ void Log(const std::string& line)
     }
 }
 
-// True when this call is the one to fail; sets its last error.
-bool FailsNow(Entry& entry)
+// Words on the stack above the failing call that point into the program's
+// code: likely return addresses, for addr2line on an unstripped link.
+std::string CodeWordsOnStack()
+{
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(NULL));
+    auto headers = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const BYTE* start = base + headers->OptionalHeader.BaseOfCode;
+    const BYTE* end = start + headers->OptionalHeader.SizeOfCode;
+    auto word = static_cast<BYTE**>(__builtin_frame_address(0));
+    MEMORY_BASIC_INFORMATION stack;
+    if (VirtualQuery(word, &stack, sizeof stack) == 0)
+        return "";
+    BYTE** top = reinterpret_cast<BYTE**>(static_cast<BYTE*>(stack.BaseAddress) + stack.RegionSize);
+    std::string found;
+    for (int seen = 0; word < top && seen < 10; ++word) {
+        if (*word >= start && *word < end) {
+            char text[16];
+            std::snprintf(text, sizeof text, " %p", static_cast<void*>(*word));
+            found += text;
+            ++seen;
+        }
+    }
+    return found;
+}
+
+// True when this call is the one to fail; sets its last error. The log names
+// the return address, for addr2line (less the image base of the caller).
+bool FailsNow(Entry& entry, void* caller)
 {
     if (!entry.failable)
         return false;
@@ -148,7 +175,10 @@ bool FailsNow(Entry& entry)
     if (target == 0 || number != target || injected != nullptr)
         return false;
     injected = entry.name;
-    Log("fault " + std::to_string(number) + " " + entry.name);
+    char at[32];
+    std::snprintf(at, sizeof at, " at %p", caller);
+    Log("fault " + std::to_string(number) + " " + entry.name + at);
+    Log("stack" + CodeWordsOnStack());
     SetLastError(forcedError != 0 ? forcedError : ErrorOf(entry));
     return true;
 }
@@ -190,7 +220,7 @@ R WINAPI Hook(A... args)
     if constexpr (std::is_void_v<R>) {
         real(args...);
     } else {
-        if (FailsNow(entry))
+        if (FailsNow(entry, __builtin_return_address(0)))
             return Failed<R>(entry);
         R result = real(args...);
         if (entry.holds > 0 && Made(result, entry.name))
@@ -213,7 +243,7 @@ template <int Id, typename R, typename... A>
 R __cdecl HookC(A... args)
 {
     Entry& entry = entries[Id];
-    if (FailsNow(entry))
+    if (FailsNow(entry, __builtin_return_address(0)))
         return Failed<R>(entry);
     return reinterpret_cast<R(__cdecl*)(A...)>(entry.real)(args...);
 }

@@ -3,6 +3,9 @@
 // 0x7FF1 and prints what arrived.
 //   setup_host [--timeout SECONDS] [--program PATH] [--no-window] [ARGUMENT...]
 // Exit status: 0 got the message, 1 no message, 2 timed out, 3 not started.
+//   setup_host --instance-free
+// asks, as a following MONCHK04 would, whether its single-instance mutex can
+// be taken now: prints "instance: free" (status 0) or "instance: held" (1).
 #include "setup_host.h"
 
 #include <cstdio>
@@ -24,10 +27,25 @@ std::string Quoted(const std::string& arg)
     return "\"" + arg + "\"";
 }
 
+// MONCHK04's own test: the named mutex, taken without waiting.
+int InstanceFree()
+{
+    HANDLE mutex = CreateMutexA(NULL, FALSE, "NORVA Vantor3 Environment Check");
+    const bool free = mutex != NULL && WaitForSingleObject(mutex, 0) == WAIT_OBJECT_0;
+    if (free)
+        ReleaseMutex(mutex);
+    if (mutex != NULL)
+        CloseHandle(mutex);
+    std::printf("instance: %s\n", free ? "free" : "held");
+    return free ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::string(argv[1]) == "--instance-free")
+        return InstanceFree();
     DWORD timeoutSeconds = 30;
     std::string program = BesideThisProgram("MONCHK04.exe");
     bool withWindow = true;
