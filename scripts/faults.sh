@@ -75,7 +75,19 @@ if [ -n "${FAULTS_INNER:-}" ]; then
 
     log=$(mktemp /tmp/monsetup-faults-log.XXXXXX)
     log_w=$(winepath -w "$log")
-    stop_server() { wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; }
+    # On SIGTERM the server saves the registry and ends at once (the plain
+    # -k takes most of a second); the Wine programs it leaves are ended here.
+    stop_server() {
+        wineserver -k15 >/dev/null 2>&1
+        wineserver -w >/dev/null 2>&1
+        local environ pid
+        for environ in $(grep -lzx "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null); do
+            pid=${environ%/environ}
+            case $(readlink "$pid/exe") in
+                */wine|*/wine64|*/wine-preloader|*/wine64-preloader) kill -9 "${pid#/proc/}" 2>/dev/null ;;
+            esac
+        done
+    }
     stop_server
     saved=$(mktemp -d /tmp/monsetup-faults.XXXXXX)
     trap 'rm -rf "$saved"' EXIT
@@ -121,16 +133,18 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     restore
     rm -f "$log"
     clean=$(MONSETUP_FAULT=count MONSETUP_FAULT_LOG="$log_w" host "${args[@]}")
-    pair_query() {
-        wine reg query 'HKLM\Software\NORVA\VTR3\SDKResult' 2>/dev/null | tr -d '\r' |
-            grep -c 'ErrorCode[12]'
+    # The stored result pair's values, read from the saved registry.
+    pair_stored() {
+        awk '/^\[/ { pair = index(tolower($0), "[software\\\\norva\\\\vtr3\\\\sdkresult]") == 1; next }
+             pair && /^"ErrorCode[12]"=/ { n++ }
+             END { print n + 0 }' "$WINEPREFIX/system.reg"
     }
-    clean_pair=$(pair_query)
     clean_removed=$(comm -23 <(echo "$before") <(snapshot_after))
+    clean_pair=$(pair_stored)
     calls=$(tr -d '\r' <"$log" | sed -n 's/^calls //p')
     calls=${calls:-0}
     echo "$kind $MONSETUP_WINVER clean: $calls calls; $(grep -c '^call ' "$log") functions;" \
-         "$(grep completion <<<"$clean")" >&2
+         "$(grep completion <<<"$clean"); pair stored: $([ "$clean_pair" -gt 0 ] && echo yes || echo no)" >&2
     grep '^unwrapped' "$log" >&2
 
     if [ -n "${FAULTS_KS:-}" ]; then
@@ -164,19 +178,20 @@ if [ -n "${FAULTS_INNER:-}" ]; then
         if [ "${exit_code:-0}" -ge 3221225472 ] 2>/dev/null || [ "${exit_code:-0}" = 3 ]; then
             problems+=("crashed (exit $exit_code)")
         fi
+        # Asked before the server is stopped, which would end any process
+        # still holding the mutex.
+        wine setup_host.exe --instance-free >/dev/null 2>&1 ||
+            problems+=("a following run would get 9/1: the instance mutex is held")
+        after=$(snapshot_after)
         # A run that took itself for a second copy (9/1: the mutex could not
         # be made) leaves the registry alone, as a second copy does.
-        if [ "$clean_pair" -gt 0 ] && [ "$(pair_query)" -eq 0 ] && ! grep -q 'lParam=9 ' <<<"$out"; then
+        if [ "$clean_pair" -gt 0 ] && [ "$(pair_stored)" -eq 0 ] && ! grep -q 'lParam=9 ' <<<"$out"; then
             case $call in
                 Reg*|malloc|calloc|realloc|HeapAlloc|GlobalAlloc) ;;
                 *) problems+=("no result pair stored") ;;
             esac
         fi
-        # Asked before the server is stopped, which would end any process
-        # still holding the mutex.
-        wine setup_host.exe --instance-free >/dev/null 2>&1 ||
-            problems+=("a following run would get 9/1: the instance mutex is held")
-        lost=$(comm -23 <(echo "$before") <(snapshot_after) | comm -23 - <(echo "$clean_removed"))
+        lost=$(comm -23 <(echo "$before") <(echo "$after") | comm -23 - <(echo "$clean_removed"))
         [ -n "$lost" ] && problems+=("deleted $(head -1 <<<"$lost") ($(wc -l <<<"$lost") lines)")
         if [ ${#problems[@]} -eq 0 ]; then
             proper=$((proper + 1))
