@@ -48,7 +48,9 @@ CMainFrame::CMainFrame()
 std::string CMainFrame::CommandLineText() const
 {
     CWinApp* app = CWinApp::Current();
-    return app != nullptr ? app->cmdLine : ArgumentsOf(GetCommandLineA());
+    // Empty also when start-up had no memory to read it.
+    return app != nullptr && !app->cmdLine.empty() ? app->cmdLine
+                                                   : ArgumentsOf(GetCommandLineA());
 }
 
 BOOL CMainFrame::IsAdministrator()

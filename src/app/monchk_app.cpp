@@ -61,21 +61,32 @@ BOOL CMonchkxxApp::AcquireInstance()
 
 BOOL CMonchkxxApp::InitInstance()
 {
-    ReadLogSwitch();
-    DebugLog("CMonchkxxApp::InitInstance() Start\n");
+    // Out of memory before the frame exists (the log switch, the mutex) the
+    // run is cut short, and the frame still reports it.
+    BOOL alreadyRunning = FALSE;
+    bool cutShort = false;
+    try {
+        ReadLogSwitch();
+        DebugLog("CMonchkxxApp::InitInstance() Start\n");
+        alreadyRunning = !AcquireInstance();
+    } catch (...) {
+        cutShort = true;
+    }
 
-    const BOOL alreadyRunning = !AcquireInstance();
-
-    CMainFrame* frame = CreateMainFrame();
+    CMainFrame* frame = CreateMainFrameTwice();
     frame->autoDelete = true;
     mainWnd = frame;
 
     // A step cut short (out of memory in the middle of it) still ends the
     // run the proper way: a result, a report and the end of the program.
-    try {
-        frame->ExecuteOperation(alreadyRunning);
-    } catch (...) {
+    if (cutShort) {
         frame->Interrupted();
+    } else {
+        try {
+            frame->ExecuteOperation(alreadyRunning);
+        } catch (...) {
+            frame->Interrupted();
+        }
     }
     ShowWindow(frame->hwnd, SW_HIDE);
     UpdateWindow(frame->hwnd);
@@ -90,6 +101,17 @@ BOOL CMonchkxxApp::InitInstance()
         return FALSE;
     }
     return TRUE;
+}
+
+// Without a frame nobody hears of the run: an allocation that failed is
+// tried once more.
+CMainFrame* CMonchkxxApp::CreateMainFrameTwice()
+{
+    try {
+        return CreateMainFrame();
+    } catch (...) {
+        return CreateMainFrame();
+    }
 }
 
 CMainFrame* CMonchkxxApp::CreateMainFrame()

@@ -35,6 +35,7 @@ protected:
     virtual class CMainFrame* CreateMainFrame();
 
 private:
+    class CMainFrame* CreateMainFrameTwice();
     static void ReadLogSwitch();
     BOOL AcquireInstance();
 };

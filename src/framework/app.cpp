@@ -85,7 +85,12 @@ namespace {
 int StartAndRun(CWinApp* app, HINSTANCE instance)
 {
     app->instance = instance;
-    app->cmdLine = ArgumentsOf(GetCommandLineA());
+    // Without memory for it, the command line is read where it is needed.
+    try {
+        app->cmdLine = ArgumentsOf(GetCommandLineA());
+    } catch (...) {
+        app->cmdLine.clear();
+    }
     if (!app->InitInstance()) {
         // A main window left behind is destroyed before the program ends.
         if (app->mainWnd != nullptr)

@@ -1,6 +1,7 @@
 #include "frame_wnd.h"
 
 #include "app.h"
+#include "window_objects.h"
 
 namespace {
 
@@ -128,15 +129,19 @@ LRESULT CALLBACK CFrameWnd::StaticWindowProc(HWND hwnd, UINT message, WPARAM wPa
         if (frame != nullptr) {
             frame->hwnd = hwnd;
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(frame));
+            window_objects::Remember(hwnd, frame);
         }
     }
 
-    auto* frame = reinterpret_cast<CFrameWnd*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* frame = static_cast<CFrameWnd*>(window_objects::Recall(hwnd));
+    if (frame == nullptr)
+        frame = reinterpret_cast<CFrameWnd*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (frame == nullptr)
         return DefWindowProcA(hwnd, message, wParam, lParam);
 
     if (message == WM_NCDESTROY) {
         LRESULT result = DefWindowProcA(hwnd, message, wParam, lParam);
+        window_objects::Forget(hwnd);
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         frame->hwnd = NULL;
         frame->PostNcDestroy();

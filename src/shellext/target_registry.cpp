@@ -49,27 +49,45 @@ BOOL EnsureKey(const char* subKey)
 
 // TRUE when the entry `name` of the open targets key holds "Name" =
 // `printerName` (compared as lstrcmpA does).
+// An answer from the registry that is no "there is none": a search that met
+// one cannot tell that the entry is missing.
+bool Unexpected(DWORD error)
+{
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_ITEMS &&
+           error != ERROR_MORE_DATA;
+}
+
 BOOL EntryMatches(const Registry& targets, const char* name, const char* printerName,
-                  BOOL* exists)
+                  BOOL* exists, bool& failed)
 {
     Registry entry = targets.OpenSubkey(name, Registry::kRead);
     *exists = entry.isOpen;
+    if (!entry.isOpen) {
+        failed = failed || Unexpected(entry.openError);
+        return FALSE;
+    }
     char stored[kNameSize];
-    return entry.isOpen && entry.ReadString(kTargetNameValue, stored, sizeof stored) &&
-           lstrcmpA(stored, printerName) == 0;
+    if (!entry.ReadString(kTargetNameValue, stored, sizeof stored)) {
+        failed = failed || Unexpected(GetLastError());
+        return FALSE;
+    }
+    return lstrcmpA(stored, printerName) == 0;
 }
 
 // The first entry in enumeration order whose "Name" matches, walking the
 // enumeration: one call more per entry than reading the names needs.
-BOOL WalkEnumeration(const Registry& targets, const char* printerName, char* found)
+BOOL WalkEnumeration(const Registry& targets, const char* printerName, char* found,
+                     bool& failed)
 {
     for (DWORD index = 0;; ++index) {
         // Empty past the last subkey: a subkey always has a name.
         const std::string name = targets.EnumKey(index);
-        if (name.empty())
+        if (name.empty()) {
+            failed = failed || Unexpected(GetLastError());
             return FALSE;
+        }
         BOOL exists = FALSE;
-        if (EntryMatches(targets, name.c_str(), printerName, &exists))
+        if (EntryMatches(targets, name.c_str(), printerName, &exists, failed))
             return CopyIfFits(found, kNameSize, name.c_str());
     }
 }
@@ -88,7 +106,8 @@ enum class Search { kFound, kNotFound, kUndecided };
 // Anything else (other names, long gaps, Windows 95/98, whose registry
 // enumerates in another order) is left to the walk. Under Wine each
 // registry call is a round trip to the server: this saves one per entry.
-Search SearchByEntryNames(const Registry& targets, const char* printerName, char* found)
+Search SearchByEntryNames(const Registry& targets, const char* printerName, char* found,
+                          bool& failed)
 {
     DWORD subkeys = 0;
     if (!IsWindowsNT() || !targets.CountSubkeys(&subkeys))
@@ -99,7 +118,7 @@ Search SearchByEntryNames(const Registry& targets, const char* printerName, char
         char name[kEntryNameLength + 1];
         EntryName(index, name);
         BOOL exists = FALSE;
-        if (EntryMatches(targets, name, printerName, &exists)) {
+        if (EntryMatches(targets, name, printerName, &exists, failed)) {
             const std::string enumerated = targets.EnumKey(met);
             if (lstrcmpiA(enumerated.c_str(), name) != 0)
                 return Search::kUndecided;
@@ -134,9 +153,13 @@ BOOL WriteNewEntry(Registry& targets, const char* entryPath, const char* printer
 {
     const char* name = entryPath + sizeof kTxaTargetKey;
     Registry entry;
-    entry.Create(targets.hKey, name, NULL, NULL, Registry::kReadWrite);
-    if (!entry.isOpen)
+    // A key that is there after all (its open failed for another reason) is
+    // another printer's entry: neither rewritten nor removed.
+    if (!entry.Create(targets.hKey, name, NULL, NULL, Registry::kReadWrite)) {
+        if (entry.isOpen)
+            SetLastError(ERROR_ALREADY_EXISTS);
         return FALSE;
+    }
     if (entry.SetString(kTargetNameValue, printerName) && entry.SetDword(kMonitoringValue, 1))
         return TRUE;
     const DWORD error = GetLastError();
@@ -148,17 +171,20 @@ BOOL WriteNewEntry(Registry& targets, const char* entryPath, const char* printer
 
 // The printer's entry name under the open targets key, into `found`
 // (kNameSize bytes).
-BOOL FindEntry(const Registry& targets, const char* printerName, char* found)
+BOOL FindEntry(const Registry& targets, const char* printerName, char* found, bool& failed)
 {
-    switch (SearchByEntryNames(targets, printerName, found)) {
+    switch (SearchByEntryNames(targets, printerName, found, failed)) {
     case Search::kFound:
         return TRUE;
     case Search::kNotFound:
-        return FALSE;
+        if (!failed)
+            return FALSE;
+        break;
     case Search::kUndecided:
         break;
     }
-    return WalkEnumeration(targets, printerName, found);
+    failed = false;
+    return WalkEnumeration(targets, printerName, found, failed);
 }
 
 }  // namespace
@@ -172,17 +198,32 @@ int FindTargetKey(const char* printerName, char* path, unsigned pathSize)
 {
     if (path != NULL && pathSize >= 1)
         path[0] = '\0';
-    if (printerName == NULL || path == NULL)
+    if (printerName == NULL || path == NULL) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return -1;
+    }
     Registry targets = OpenTargets(Registry::kRead);
-    char name[kNameSize];
-    if (!targets.isOpen || !FindEntry(targets, printerName, name))
+    if (!targets.isOpen) {
+        SetLastError(Unexpected(targets.openError) ? targets.openError : ERROR_FILE_NOT_FOUND);
         return -1;
+    }
+    char name[kNameSize];
+    bool failed = false;
+    if (!FindEntry(targets, printerName, name, failed)) {
+        // ERROR_FILE_NOT_FOUND only when the printer certainly has no entry.
+        if (!failed)
+            SetLastError(ERROR_FILE_NOT_FOUND);
+        else if (!Unexpected(GetLastError()))
+            SetLastError(ERROR_READ_FAULT);
+        return -1;
+    }
     char entryPath[kSubKeyPathSize];
     FormatText(entryPath, sizeof entryPath, "%s\\%s", kTxaTargetKey, name);
     // A cut path would name another key: it counts as not found.
-    if (!CopyIfFits(path, pathSize, entryPath))
+    if (!CopyIfFits(path, pathSize, entryPath)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return -1;
+    }
     return lstrlenA(path);
 }
 
@@ -265,8 +306,11 @@ BOOL ReadMonitoring(const char* printerName)
 BOOL WriteMonitoring(const char* printerName, BOOL on)
 {
     char entryPath[kSubKeyPathSize];
+    // An entry is made only where there certainly is none: after a lookup
+    // that failed it would be the printer's second one, never read again.
     if (FindTargetKey(printerName, entryPath, sizeof entryPath) < 0 &&
-        CreateTargetKey(printerName, entryPath, sizeof entryPath) < 0)
+        (GetLastError() != ERROR_FILE_NOT_FOUND ||
+         CreateTargetKey(printerName, entryPath, sizeof entryPath) < 0))
         return FALSE;
     return OpenProductKey(entryPath, Registry::kReadWrite).SetDword(kMonitoringValue, on ? 1 : 0);
 }

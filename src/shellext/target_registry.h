@@ -15,8 +15,9 @@ Registry OpenTargets(REGSAM access);
 
 // Path of the printer's entry, relative to HKEY_LOCAL_MACHINE: the first
 // subkey in enumeration order whose "Name" equals `printerName` exactly.
-// Returns the path's length, or -1 when there is none or the path does not
-// fit into `pathSize` bytes.
+// Returns the path's length, or -1 when there is none (last error
+// ERROR_FILE_NOT_FOUND), the registry could not be read (its error) or the
+// path does not fit into `pathSize` bytes.
 int FindTargetKey(const char* printerName, char* path, unsigned pathSize);
 
 // Creates a new entry under the lowest free index, with "Monitoring" = 1.

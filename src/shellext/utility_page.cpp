@@ -96,9 +96,13 @@ void ReportApplyFailure(HWND hwnd, const char* printerName, DWORD error)
 BOOL OnApply(HWND hwnd, CShellExt* object)
 {
     const BOOL on = IsDlgButtonChecked(hwnd, IDC_CHECK_MONITORING) == BST_CHECKED;
-    if (WriteMonitoring(object->printerName, on))
-        return TRUE;
-    DWORD error = GetLastError();
+    DWORD error = ERROR_NOT_ENOUGH_MEMORY;  // unless the store answers
+    try {
+        if (WriteMonitoring(object->printerName, on))
+            return TRUE;
+        error = GetLastError();
+    } catch (...) {
+    }
     if (error == ERROR_SUCCESS)
         error = ERROR_GEN_FAILURE;
     ReportApplyFailure(hwnd, object->printerName, error);

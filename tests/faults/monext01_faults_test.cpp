@@ -1,14 +1,17 @@
 // MONEXT01.dll with each of its calls failing in turn, in process: every
 // entry point answers one of its documented values, throws nothing across
 // COM, and leaves no object, page, handle, key or bitmap behind (counted
-// through the fault layer).
+// through the fault layer). On the page, Apply either stores the box's
+// state or tells the person why not; the buttons' starts are not awaited.
 //   MONSETUP_FAULT_SAMPLE=S   only S values of k, evenly spread (default all)
 #include "fault_layer.h"
 #include "printer_data_object.h"
 #include "setup_host.h"
 #include "shellext_env.h"
 #include "test_windows.h"
+#include "utility_page.h"
 
+#include <commctrl.h>
 #include <objbase.h>
 #include <olectl.h>
 #include <shlobj.h>
@@ -16,8 +19,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -84,10 +90,73 @@ long AddPages()
     return answer;
 }
 
+BOOL CALLBACK CollectPage(HPROPSHEETPAGE page, LPARAM pages)
+{
+    reinterpret_cast<std::vector<HPROPSHEETPAGE>*>(pages)->push_back(page);
+    return TRUE;
+}
+
+// The page in a modeless sheet, `act` done on it, the sheet closed. The
+// answer is AddPages'; `acted` tells whether the page was there to act on.
+bool acted = false;
+long OnPage(const std::function<void(HWND sheet, HWND page)>& act)
+{
+    acted = false;
+    IShellExtInit* init = Create<IShellExtInit>(IID_IShellExtInit);
+    if (init == NULL)
+        return S_OK;
+    PrinterDataObject data(kProductPrinter, IsWindowsNT() != FALSE);
+    IShellPropSheetExt* sheetExt = NULL;
+    std::vector<HPROPSHEETPAGE> pages;
+    long answer = init->Initialize(NULL, &data, NULL);
+    if (answer == S_OK &&
+        init->QueryInterface(IID_IShellPropSheetExt, reinterpret_cast<void**>(&sheetExt)) == S_OK) {
+        answer = sheetExt->AddPages(CollectPage, reinterpret_cast<LPARAM>(&pages));
+        sheetExt->Release();
+    }
+    init->Release();
+    for (HPROPSHEETPAGE page : pages) {
+        HWND pageWindow = NULL;
+        HWND sheet = ShowSheet(page, &pageWindow);
+        if (sheet == NULL) {
+            DestroyPropertySheetPage(page);
+            continue;
+        }
+        if (pageWindow != NULL) {
+            act(sheet, pageWindow);
+            acted = true;
+        }
+        DestroyWindow(sheet);
+    }
+    return answer;
+}
+
+// After Apply the state the box showed is stored, or a message box said
+// why not. "" when so. (A page that cannot read its own window's data has
+// no object and applies nothing: a failing GetWindowLongA is not judged.)
+MessageBoxWatcher* watcher = nullptr;
+bool boxOn = false;
+std::string appliedOrTold(const char* call)
+{
+    const std::string stored = std::string("P0000000000000000=LP-1,") + (boxOn ? "1" : "0");
+    if (!acted || watcher->shown > 0 || Entries() == std::vector<std::string>{stored} ||
+        (call != nullptr && std::strcmp(call, "GetWindowLongA") == 0))
+        return "";
+    return "Apply neither stored the box's state nor said why";
+}
+
+void Press(HWND page, int button)
+{
+    SendDlgItemMessageA(page, button, BM_CLICK, 0, 0);
+}
+
 struct Scenario {
     const char* name;
     std::function<long()> run;
     std::set<long> documented;
+    std::function<std::string(const char* call)> outcome = [](const char*) {
+        return std::string();
+    };
 };
 
 const Scenario kScenarios[] = {
@@ -98,6 +167,27 @@ const Scenario kScenarios[] = {
     {"copy hook, rename", [] { return CopyHook(FO_RENAME, "LP-1 new", kProductPrinter); },
      {IDYES}},
     {"AddPages", AddPages, {S_OK, E_FAIL, E_OUTOFMEMORY, E_UNEXPECTED}},
+    {"page shown and closed", [] { return OnPage([](HWND, HWND) {}); },
+     {S_OK, E_FAIL, E_OUTOFMEMORY, E_UNEXPECTED}},
+    {"page, box cleared and applied",
+     [] {
+         return OnPage([](HWND sheet, HWND page) {
+             SendDlgItemMessageA(page, IDC_CHECK_MONITORING, BM_CLICK, 0, 0);
+             boxOn = IsDlgButtonChecked(page, IDC_CHECK_MONITORING) == BST_CHECKED;
+             SendMessageA(sheet, PSM_APPLY, 0, 0);
+         });
+     },
+     {S_OK, E_FAIL, E_OUTOFMEMORY, E_UNEXPECTED}, appliedOrTold},
+    {"page, utility button",
+     [] {
+         return OnPage([](HWND, HWND page) { Press(page, IDC_BUTTON_VTR); });
+     },
+     {S_OK, E_FAIL, E_OUTOFMEMORY, E_UNEXPECTED}},
+    {"page, settings button",
+     [] {
+         return OnPage([](HWND, HWND page) { Press(page, IDC_BUTTON_MONITOR_SETTING); });
+     },
+     {S_OK, E_FAIL, E_OUTOFMEMORY, E_UNEXPECTED}},
 };
 
 void Prepare()
@@ -118,6 +208,8 @@ TEST(Monext01Faults, EveryCallFailingInTurnLeavesADocumentedAnswerAndNothingBehi
     const char* sampleText = std::getenv("MONSETUP_FAULT_SAMPLE");
     const long sample = sampleText != nullptr ? std::atol(sampleText) : 0;
     auto canUnload = Export<HRESULT(STDAPICALLTYPE*)()>("DllCanUnloadNow");
+    MessageBoxWatcher boxes;
+    watcher = &boxes;
     for (const Scenario& scenario : kScenarios) {
         Prepare();
         FaultLayerArm(0, NULL, 0);
@@ -129,6 +221,7 @@ TEST(Monext01Faults, EveryCallFailingInTurnLeavesADocumentedAnswerAndNothingBehi
             if (sample > 1 && sample < calls && (k - 1) % ((calls + sample - 1) / sample) != 0)
                 continue;
             Prepare();
+            boxes.shown = 0;
             const long held = FaultLayerHeld();
             FaultLayerArm(k, NULL, 0);
             long answer = 0;
@@ -147,6 +240,7 @@ TEST(Monext01Faults, EveryCallFailingInTurnLeavesADocumentedAnswerAndNothingBehi
             EXPECT_EQ(1u, scenario.documented.count(answer)) << where << ": answer " << answer;
             EXPECT_EQ(S_OK, canUnload()) << where << ": an object or page is left";
             EXPECT_EQ(held, FaultLayerHeld()) << where << ": a handle, key, page or bitmap is left";
+            EXPECT_EQ("", scenario.outcome(call)) << where;
         }
         std::printf("%s: %ld calls, %d faults injected\n", scenario.name, calls, faults);
     }

@@ -6,6 +6,8 @@
 #include "setup_host.h"
 #include "spooler.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -166,4 +168,49 @@ std::string WaitForRecord(const std::string& program)
         Sleep(50);
     }
     return bytes;
+}
+
+HWND ShowSheet(HPROPSHEETPAGE page, HWND* pageWindow)
+{
+    PROPSHEETHEADERA header = {};
+    header.dwSize = PROPSHEETHEADERA_V1_SIZE;
+    header.dwFlags = PSH_MODELESS;
+    header.pszCaption = "Printer properties";
+    header.nPages = 1;
+    header.phpage = &page;
+    HWND sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
+    *pageWindow = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    return sheet;
+}
+
+MessageBoxWatcher::MessageBoxWatcher() : thread(CreateThread(NULL, 0, Watch, this, 0, NULL)) {}
+
+MessageBoxWatcher::~MessageBoxWatcher()
+{
+    stop = true;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+}
+
+DWORD WINAPI MessageBoxWatcher::Watch(LPVOID self)
+{
+    static_cast<MessageBoxWatcher*>(self)->Run();
+    return 0;
+}
+
+void MessageBoxWatcher::Run()
+{
+    while (!stop) {
+        HWND box = FindWindowA("#32770", kProductPrinter);
+        if (box != NULL && IsWindowVisible(box)) {
+            char buffer[512] = "";
+            GetWindowTextA(box, buffer, sizeof buffer);
+            caption = buffer;
+            GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);  // the box's text
+            text = buffer;
+            ++shown;
+            SendMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+        Sleep(20);
+    }
 }

@@ -7,6 +7,7 @@
 #include "product_keys.h"
 
 #include <windows.h>
+#include <prsht.h>
 
 #include <string>
 #include <vector>
@@ -86,3 +87,28 @@ inline std::string ReadLog() { return ReadFileBytes("C:\\MONEXT01.LOG"); }
 std::string WriteTempFile(const std::string& name, const std::string& text);  // under C:\NORVA
 // Waits until a fake program's record "<program>.txt" exists and returns it.
 std::string WaitForRecord(const std::string& program);
+
+// A modeless sheet with `page` as its only page; the page's window through
+// *pageWindow.
+HWND ShowSheet(HPROPSHEETPAGE page, HWND* pageWindow);
+
+// Closes the message box the page shows on this thread, from another
+// thread, and keeps its caption and text.
+class MessageBoxWatcher {
+public:
+    MessageBoxWatcher();
+    ~MessageBoxWatcher();
+    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+
+    std::string caption;
+    std::string text;
+    int shown = 0;
+
+private:
+    static DWORD WINAPI Watch(LPVOID self);
+    void Run();
+
+    volatile bool stop = false;
+    HANDLE thread;
+};

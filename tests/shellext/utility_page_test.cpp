@@ -60,66 +60,6 @@ bool Contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-// A modeless sheet with `page` as its only page; the page's window through
-// *pageWindow.
-HWND ShowSheet(HPROPSHEETPAGE page, HWND* pageWindow)
-{
-    PROPSHEETHEADERA header = {};
-    header.dwSize = PROPSHEETHEADERA_V1_SIZE;
-    header.dwFlags = PSH_MODELESS;
-    header.pszCaption = "Printer properties";
-    header.nPages = 1;
-    header.phpage = &page;
-    HWND sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
-    *pageWindow = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    return sheet;
-}
-
-// Closes the message box the page shows on this thread, from another
-// thread, and keeps its caption and text.
-class MessageBoxWatcher {
-public:
-    MessageBoxWatcher() : thread(CreateThread(NULL, 0, Watch, this, 0, NULL)) {}
-    ~MessageBoxWatcher()
-    {
-        stop = true;
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-    }
-    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
-    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
-
-    std::string caption;
-    std::string text;
-    int shown = 0;
-
-private:
-    static DWORD WINAPI Watch(LPVOID self)
-    {
-        static_cast<MessageBoxWatcher*>(self)->Run();
-        return 0;
-    }
-    void Run()
-    {
-        while (!stop) {
-            HWND box = FindWindowA("#32770", kProductPrinter);
-            if (box != NULL && IsWindowVisible(box)) {
-                char buffer[512] = "";
-                GetWindowTextA(box, buffer, sizeof buffer);
-                caption = buffer;
-                GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);  // the box's text
-                text = buffer;
-                ++shown;
-                SendMessageA(box, WM_COMMAND, IDOK, 0);
-            }
-            Sleep(20);
-        }
-    }
-
-    volatile bool stop = false;
-    HANDLE thread;
-};
-
 std::string WindowsErrorText(DWORD error)
 {
     char text[512] = "";
