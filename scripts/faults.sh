@@ -16,9 +16,12 @@
 #     abort)
 #   - the single-instance mutex is free: a following run does not get 9/1
 #   - it deletes no file and no registry line that the clean run keeps
+# Run kind `ext` is MONEXT01's entry points (registration, the copy hook,
+# AddPages, the page with its Apply and buttons) with each call failing in
+# turn, in process: tests/faults/monext01_faults_test.cpp.
 # Prints a line for every run that did not end properly and, last, a table:
 # kind, Windows, calls, faults injected, runs that ended properly.
-# Usage: faults.sh [--sample S | --first-of-each | --k "K..."] [--kinds "I R R2 M"] [--winvers "win98 nt40 win2k"]
+# Usage: faults.sh [--sample S | --first-of-each | --k "K..."] [--kinds "I R R2 M ext"] [--winvers "win98 nt40 win2k"]
 #                  [--jobs J] [--build DIR]
 #   --sample S   S values of k, evenly spread over 1..N (default: all N)
 #   --first-of-each   instead, the first call of each function called fails
@@ -32,7 +35,7 @@ export LC_ALL=C
 
 cd "$(dirname "$0")/.."
 sample=${FAULTS_SAMPLE:-0}
-kinds="I R R2 M"
+kinds="I R R2 M ext"
 winvers="win98 nt40 win2k"
 build=""
 jobs=${FAULTS_JOBS:-3}
@@ -207,12 +210,19 @@ if [ -n "${FAULTS_INNER:-}" ]; then
 fi
 
 # ---- the driver ----
+# In the emulated i386 system (scripts/vm-i386.sh) a sample is two calls
+# per run kind, the first and the last.
+if [ -n "${MONSETUP_EMULATED:-}" ] && [ "$sample" -gt 2 ]; then
+    echo "faults: emulated system: 2 calls per run kind instead of $sample" >&2
+    sample=2
+fi
 . scripts/wine-env.sh
 if [ -z "$build" ]; then
     if monsetup_runs_32bit; then preset=win32; else preset=win64; fi
     build=build/$preset
     cmake --preset $preset >/dev/null || { echo "faults: cmake --preset $preset failed" >&2; exit 1; }
-    cmake --build --preset $preset --target MONCHK04_F install_demo setup_host >/dev/null ||
+    cmake --build --preset $preset --target MONCHK04_F install_demo setup_host \
+        monext01_faults_tests >/dev/null ||
         { echo "faults: the $preset build failed" >&2; exit 1; }
 fi
 report=$(mktemp /tmp/monsetup-faults-report.XXXXXX)
@@ -226,7 +236,30 @@ scripts/wine-run.sh "$build/wine" --shell true || { echo "faults: no Wine prefix
 # Each run kind and Windows in its own prefix, --jobs of them at a time: a
 # run mostly waits (for Wine to start, for its timers), so more prefixes
 # than cores still gain.
+# MONEXT01's entry points, in process (tests/faults/monext01_faults_test.cpp):
+# one row per Windows, the failing calls on stderr.
+extension_campaign() {
+    local out
+    out=$(MONSETUP_WINVER=$1 MONSETUP_FAULT_SAMPLE=$sample \
+              scripts/wine-run.sh "$build/wine" "$bin/monext01_faults_tests.exe" 2>&1 | tr -d '\r')
+    local calls faults failing
+    calls=$(sed -n 's/^[^:]*: \([0-9]*\) calls, [0-9]* faults injected$/\1/p' <<<"$out" |
+                awk '{ n += $1 } END { print n + 0 }')
+    faults=$(sed -n 's/^[^:]*: [0-9]* calls, \([0-9]*\) faults injected$/\1/p' <<<"$out" |
+                 awk '{ n += $1 } END { print n + 0 }')
+    failing=$(grep -o '^[^,]*, call [0-9]* ([A-Za-z_]*) failing' <<<"$out" | sort -u)
+    [ -z "$failing" ] || sed "s/^/ext $1 /" <<<"$failing" >&2
+    if grep -q '^\[  PASSED  \] 1 test' <<<"$out" || [ -n "$failing" ]; then
+        echo "ext $1 $calls $faults $((faults - $(grep -c . <<<"$failing")))"
+    else
+        echo "ext $1 - - - (the test did not run: $(tail -1 <<<"$out"))"
+    fi >"$report.$1.ext"
+}
 campaign() {
+    if [ "$1" = ext ]; then
+        extension_campaign "$2"
+        return
+    fi
     FAULTS_INNER=1 MONSETUP_WINVER=$2 MONSETUP_TIMEOUT=86400 FAULTS_SAMPLE=$sample \
         scripts/wine-run.sh "$build/wine" --shell "$PWD/scripts/faults.sh" --inner \
         "$bin" "$1" "$report.$2.$1" ||
@@ -251,7 +284,9 @@ echo
 printf '%-5s %-6s %7s %7s %9s\n' kind winver calls faults "ended ok"
 failed=0
 while read -r kind winver calls faults proper rest; do
-    printf '%-5s %-6s %7s %7s %9s %s\n' "/$kind" "$winver" "$calls" "$faults" "$proper" "$rest"
+    label=/$kind
+    [ "$kind" = ext ] && label=ext
+    printf '%-5s %-6s %7s %7s %9s %s\n' "$label" "$winver" "$calls" "$faults" "$proper" "$rest"
     [ "$faults" = "$proper" ] || failed=1
 done <"$report"
 echo "faults: $(( $(date +%s) - start )) s"

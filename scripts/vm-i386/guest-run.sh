@@ -55,6 +55,8 @@ export HOME=/root
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 export TERM=dumb
 export MONSETUP_TIMEOUT
+# Tests that sample (the fault campaign's) take fewer samples here.
+export MONSETUP_EMULATED=1
 unset MONSETUP_RUNS_32BIT
 
 echo "vm-i386 guest: Linux $(uname -r) $(uname -m), $(nproc) CPUs," \
