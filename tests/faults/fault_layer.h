@@ -8,8 +8,11 @@
 //   MONSETUP_FAULT=count               count only
 //   MONSETUP_FAULT=K[:FUNCTION[:ERR]]  the K-th call (of FUNCTION only, when
 //                                      named) fails; ERR replaces its error
-//   MONSETUP_FAULT_LOG=PATH            appended: "fault K FUNCTION" when the
-//                                      fault is injected, and at the end
+//   MONSETUP_FAULT_LOG=PATH            appended: "fault K FUNCTION at ADDRESS"
+//                                      and "stack WORD..." (words on the
+//                                      stack that point into the program's
+//                                      code) when the fault is injected, and
+//                                      at the end
 //                                      "calls N", then "call FUNCTION N" for
 //                                      each function called and "unwrapped
 //                                      DLL FUNCTION" for imports left alone
