@@ -22,11 +22,13 @@
 # Prints a line for every run that did not end properly and, last, a table:
 # kind, Windows, calls, faults injected, runs that ended properly.
 # Usage: faults.sh [--sample S | --first-of-each | --k "K..."] [--kinds "I R R2 M ext"] [--winvers "win98 nt40 win2k"]
-#                  [--jobs J] [--build DIR]
+#                  [--jobs J] [--stop-after SECONDS] [--build DIR]
 #   --sample S   S values of k, evenly spread over 1..N (default: all N)
 #   --first-of-each   instead, the first call of each function called fails
 #   --k "K..."   instead, these values of k (to see again what one run did)
 #   --jobs J     run kinds and Windows campaigned at the same time (default 3)
+#   --stop-after SECONDS   end the jobs then and give the table so far (the
+#                full campaign takes each run kind's k in a spread order)
 #   --build DIR  a built tree to use as it is (default: build this machine's
 #                preset, win32 where the kernel runs 32-bit code)
 # Exit status 0 when every faulted run ended properly.
@@ -39,6 +41,7 @@ kinds="I R R2 M ext"
 winvers="win98 nt40 win2k"
 build=""
 jobs=${FAULTS_JOBS:-3}
+stop_after=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --sample) sample=$2; shift 2 ;;
@@ -46,6 +49,7 @@ while [ $# -gt 0 ]; do
         --winvers) winvers=$2; shift 2 ;;
         --build) build=$2; shift 2 ;;
         --jobs) jobs=$2; shift 2 ;;
+        --stop-after) stop_after=$2; shift 2 ;;
         --k) export FAULTS_KS=$2; shift 2 ;;
         --first-of-each) export FAULTS_FIRST_OF_EACH=1; shift ;;
         --inner) shift; break ;;
@@ -157,7 +161,10 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     elif [ "$sample" -gt 0 ] && [ "$sample" -lt "$calls" ]; then
         ks=$(awk -v n="$calls" -v s="$sample" 'BEGIN { for (i = 0; i < s; i++) print int(1 + i * (n - 1) / (s - 1 > 0 ? s - 1 : 1)) }' | sort -un)
     else
-        ks=$(seq 1 "$calls")
+        # Every k, in an order that spreads them over the run: a campaign
+        # stopped early (--stop-after) has looked at all of it evenly.
+        ks=$(awk -v n="$calls" 'BEGIN { for (k = 1; k <= n; k++) print (k * 7919) % n, k }' |
+                 sort -n | cut -d' ' -f2)
     fi
     faults=0 proper=0
     for k in $ks; do
@@ -203,8 +210,9 @@ if [ -n "${FAULTS_INNER:-}" ]; then
                 "$(IFS=';'; echo "${problems[*]}")" >&2
             [ -z "${FAULTS_KS:-}" ] || sed 's/^/    /' <<<"$out"$'\n'"$(grep '^stack' "$log")" >&2
         fi
+        echo "$kind $MONSETUP_WINVER $calls $faults $proper (stopped early)" >"$report"
     done
-    echo "$kind $MONSETUP_WINVER $calls $faults $proper" >>"$report"
+    echo "$kind $MONSETUP_WINVER $calls $faults $proper" >"$report"
     rm -f "$log"
     exit 0
 fi
@@ -262,9 +270,16 @@ campaign() {
     fi
     FAULTS_INNER=1 MONSETUP_WINVER=$2 MONSETUP_TIMEOUT=86400 FAULTS_SAMPLE=$sample \
         scripts/wine-run.sh "$build/wine" --shell "$PWD/scripts/faults.sh" --inner \
-        "$bin" "$1" "$report.$2.$1" ||
-        echo "$1 $2 - - - (the campaign could not run)" >>"$report.$2.$1"
+        "$bin" "$1" "$report.$2.$1" || [ -s "$report.$2.$1" ] ||
+        echo "$1 $2 - - - (the campaign could not run)" >"$report.$2.$1"
 }
+if [ "$stop_after" -gt 0 ]; then
+    ( sleep "$stop_after"
+      echo "faults: stopped after $stop_after s" >&2
+      pkill -TERM -f "faults.sh --inner $bin" ) &
+    stopper=$!
+    disown "$stopper"
+fi
 running=0
 for winver in $winvers; do
     for kind in $kinds; do
@@ -276,18 +291,25 @@ for winver in $winvers; do
         running=$((running + 1))
     done
 done
+# The table, from what each job wrote so far.
+table() {
+    for winver in $winvers; do
+        for kind in $kinds; do
+            cat "$report.$winver.$kind" 2>/dev/null || echo "$kind $winver - - - (not started)"
+        done
+    done >"$report"
+    echo
+    printf '%-5s %-6s %7s %7s %9s\n' kind winver calls faults "ended ok"
+    failed=0
+    while read -r kind winver calls faults proper rest; do
+        label=/$kind
+        [ "$kind" = ext ] && label=ext
+        printf '%-5s %-6s %7s %7s %9s %s\n' "$label" "$winver" "$calls" "$faults" "$proper" "$rest"
+        [ "$faults" = "$proper" ] && [ -z "$rest" ] || failed=1
+    done <"$report"
+    echo "faults: $(( $(date +%s) - start )) s"
+}
 wait
-for winver in $winvers; do
-    for kind in $kinds; do cat "$report.$winver.$kind"; done
-done >"$report"
-echo
-printf '%-5s %-6s %7s %7s %9s\n' kind winver calls faults "ended ok"
-failed=0
-while read -r kind winver calls faults proper rest; do
-    label=/$kind
-    [ "$kind" = ext ] && label=ext
-    printf '%-5s %-6s %7s %7s %9s %s\n' "$label" "$winver" "$calls" "$faults" "$proper" "$rest"
-    [ "$faults" = "$proper" ] || failed=1
-done <"$report"
-echo "faults: $(( $(date +%s) - start )) s"
+[ -z "${stopper:-}" ] || kill "$stopper" 2>/dev/null
+table
 exit $failed
