@@ -248,7 +248,8 @@ scripts/wine-run.sh "$build/wine" --shell true || { echo "faults: no Wine prefix
 # one row per Windows, the failing calls on stderr.
 extension_campaign() {
     local out
-    out=$(MONSETUP_WINVER=$1 MONSETUP_FAULT_SAMPLE=$sample \
+    # Every k of every scenario: minutes alone, longer beside other jobs.
+    out=$(MONSETUP_WINVER=$1 MONSETUP_FAULT_SAMPLE=$sample MONSETUP_TIMEOUT=3600 \
               scripts/wine-run.sh "$build/wine" "$bin/monext01_faults_tests.exe" 2>&1 | tr -d '\r')
     local calls faults failing
     calls=$(sed -n 's/^[^:]*: \([0-9]*\) calls, [0-9]* faults injected$/\1/p' <<<"$out" |
