@@ -210,7 +210,9 @@ if [ -n "${FAULTS_INNER:-}" ]; then
                 "$(IFS=';'; echo "${problems[*]}")" >&2
             [ -z "${FAULTS_KS:-}" ] || sed 's/^/    /' <<<"$out"$'\n'"$(grep '^stack' "$log")" >&2
         fi
-        echo "$kind $MONSETUP_WINVER $calls $faults $proper (stopped early)" >"$report"
+        # Replaced whole, so that a job stopped meanwhile leaves a line.
+        echo "$kind $MONSETUP_WINVER $calls $faults $proper (stopped early)" >"$report.new"
+        mv -f "$report.new" "$report"
     done
     echo "$kind $MONSETUP_WINVER $calls $faults $proper" >"$report"
     rm -f "$log"
