@@ -41,6 +41,7 @@ file   /usr/lib/wine/wine              wine32:i386
 file   /usr/lib/wine/wine64            wine64
 file   /usr/lib/wine/wineserver        libwine
 cmd    wineserver                      wine64
+cmd    winepath                        wine
 cmd    qemu-system-i386                qemu-system-x86
 cmd    mkfs.ext4                       e2fsprogs
 cmd    debugfs                         e2fsprogs
@@ -49,6 +50,7 @@ cmd    debootstrap                     debootstrap
 cmd    git                             git
 cmd    unshare                         util-linux
 cmd    findmnt                         util-linux
+cmd    pkill                           procps
 cmd    perl                            perl-base
 cmd    locale-gen                      locales
 locale ja_JP.UTF-8                     locales
