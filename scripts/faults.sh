@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The fault-injection campaign over whole MONCHK04 runs. For each run kind
-# (install /I:, uninstall by printer /R:, by driver /R2:, the maintenance run)
+# (install /I:, uninstall by printer /R:, by driver /R2:, the maintenance run;
+# Ro and R2o: the uninstalls while another model remains, the only ones
+# that store a result pair)
 # and each Windows (98, NT 4.0, 2000) it prepares the demonstration product
 # (scripts/run.sh's), counts the N calls that can fail in a clean run of
 # MONCHK04_F.exe (MONCHK04 with the fault layer of tests/faults linked in),
@@ -21,7 +23,7 @@
 # turn, in process: tests/faults/monext01_faults_test.cpp.
 # Prints a line for every run that did not end properly and, last, a table:
 # kind, Windows, calls, faults injected, runs that ended properly.
-# Usage: faults.sh [--sample S | --first-of-each | --k "K..."] [--kinds "I R R2 M ext"] [--winvers "win98 nt40 win2k"]
+# Usage: faults.sh [--sample S | --first-of-each | --k "K..."] [--kinds "I R R2 Ro R2o M ext"] [--winvers "win98 nt40 win2k"]
 #                  [--jobs J] [--stop-after SECONDS] [--build DIR]
 #   --sample S   S values of k, evenly spread over 1..N (default: all N)
 #   --first-of-each   instead, the first call of each function called fails
@@ -37,7 +39,7 @@ export LC_ALL=C
 
 cd "$(dirname "$0")/.."
 sample=${FAULTS_SAMPLE:-0}
-kinds="I R R2 M ext"
+kinds="I R R2 Ro R2o M ext"
 winvers="win98 nt40 win2k"
 build=""
 jobs=${FAULTS_JOBS:-3}
@@ -72,12 +74,19 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     host() { wine setup_host.exe --timeout "$limit" --program "$monchk" "$@" 2>&1 | tr -d '\r'; }
     case $kind in
         I) args=("/I:$ini") ;;
-        R) args=("/R:NORVA LP-1") ;;
-        R2) args=("/R2:NORVA LP-1") ;;
+        R|Ro) args=("/R:NORVA LP-1") ;;
+        R2|R2o) args=("/R2:NORVA LP-1") ;;
         M) args=() ;;
     esac
     # The uninstalls and the maintenance run follow a clean install.
     [ "$kind" = I ] || host "/I:$ini" >/dev/null
+    # Ro, R2o: another model is recorded, so the product's keys stay and
+    # the uninstall stores its result pair (the last model's takes it along).
+    case $kind in
+        Ro|R2o) wine reg add 'HKLM\Software\NORVA\VTR3\Driver\NORVA LP-2' \
+                    /v ModelID /d LP2 /f >/dev/null 2>&1 ||
+                    { echo "faults: the second model could not be recorded" >&2; exit 1; } ;;
+    esac
     cp MONCHK04_F.exe "$(unix_path "$monchk")"
 
     log=$(mktemp /tmp/monsetup-faults-log.XXXXXX)
