@@ -106,7 +106,9 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     }
     stop_server
     saved=$(mktemp -d /tmp/monsetup-faults.XXXXXX)
-    trap 'rm -rf "$saved"' EXIT
+    # A campaign stopped early (--stop-after) ends its jobs with SIGTERM.
+    trap 'rm -rf "$saved" "$log"' EXIT
+    trap 'exit 143' TERM
     cp -a "$WINEPREFIX/drive_c" "$WINEPREFIX"/*.reg "$saved/"
     stamp=$saved/.stamp
     # The first restore makes the prefix's own copy of drive_c (it starts as

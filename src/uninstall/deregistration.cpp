@@ -68,22 +68,28 @@ void Compare(const std::string& ours, const Registry& other, const char* name, b
 }
 
 // Which of the model's components another model (any other subkey of the
-// Driver key) records too. A model whose key does not open is not consulted.
+// Driver key) records too. A model whose key does not open is not consulted;
+// models that cannot all be read may share any of them.
 Shared FindSharedComponents(const std::string& driverName, const Components& ours,
                             const Registry& models, RunResult& result)
 {
     Shared shared;
-    VisitModels(models, driverName, [&](const std::string&, const Registry& other) {
-        if (!other.isOpen) {
-            result.Record(pair::kXimpSiblingKeyNotOpened);
+    const ModelWalk walk =
+        VisitModels(models, driverName, [&](const std::string&, const Registry& other) {
+            if (!other.isOpen) {
+                result.Record(pair::kXimpSiblingKeyNotOpened);
+                return false;
+            }
+            Compare(ours.shellExtension, other, kShellExtensionValue, shared.shellExtension);
+            Compare(ours.notifier, other, kNotifierValue, shared.notifier);
+            Compare(ours.type, other, kTypeValue, shared.type);
+            Compare(ours.service, other, kServiceValue, shared.service);
             return false;
-        }
-        Compare(ours.shellExtension, other, kShellExtensionValue, shared.shellExtension);
-        Compare(ours.notifier, other, kNotifierValue, shared.notifier);
-        Compare(ours.type, other, kTypeValue, shared.type);
-        Compare(ours.service, other, kServiceValue, shared.service);
-        return false;
-    });
+        });
+    if (walk == ModelWalk::kUnreadable) {
+        result.Record(pair::kXimpSiblingKeyNotOpened, GetLastError());
+        shared.shellExtension = shared.notifier = shared.type = shared.service = true;
+    }
     return shared;
 }
 

@@ -83,10 +83,11 @@ BOOL UninstallRun::DeleteShortcutExe()
     const std::string path = OwnProgramPath();
     const std::string program = path.substr(LastBackslash(path) + 1);
     const Registry models(HKEY_LOCAL_MACHINE, kModelsKey, NULL, FALSE, Registry::kRead);
-    const bool named = VisitModels(models, "", [&](const std::string&, const Registry& model) {
+    // Models that could not all be read may name it: the links stay.
+    const ModelWalk walk = VisitModels(models, "", [&](const std::string&, const Registry& model) {
         return EqualIgnoringAsciiCase(model.QueryString("SHORTCUTEXE_R", ""), program);
     });
-    return named ? FALSE : TRUE;
+    return walk == ModelWalk::kEnded ? TRUE : FALSE;
 }
 
 BOOL UninstallRun::DeleteProfile()
@@ -105,7 +106,14 @@ BOOL UninstallRun::DeleteProfile()
     // An empty name would stand for the Driver key itself: every model.
     if (!settings.driverName.empty())
         models.DeleteKey(settings.driverName);
-    return models.EnumKey(0).empty();
+    // No model left only when the enumeration says so: one that fails would
+    // take the other models' keys along with the product's.
+    if (!models.EnumKey(0).empty())
+        return FALSE;
+    if (GetLastError() == ERROR_NO_MORE_ITEMS)
+        return TRUE;
+    DebugLog("    Driver key read error\n");
+    return FALSE;
 }
 
 void UninstallRun::DeleteProductKey()

@@ -14,19 +14,26 @@ namespace {
 const char kServiceValue[] = "VTRSRV_NAME";
 
 // True when a model other than `driverName` names `service` as its service
-// program (names compared exactly). A model whose key does not open counts
-// as not sharing it.
+// program (names compared exactly), or when the models could not all be
+// read. A model whose key does not open counts as not sharing it.
 bool ServiceShared(const std::string& driverName, const std::string& service,
                    const Registry& models, RunResult& result)
 {
-    return VisitModels(models, driverName, [&](const std::string& name, const Registry& other) {
-        if (!other.isOpen) {
-            DebugLog("    VTR service: model key %s open error\n", name.c_str());
-            result.Record(pair::kServiceSiblingKeyNotOpened);
-            return false;
-        }
-        return other.QueryString(kServiceValue, "") == service;
-    });
+    const ModelWalk walk =
+        VisitModels(models, driverName, [&](const std::string& name, const Registry& other) {
+            if (!other.isOpen) {
+                DebugLog("    VTR service: model key %s open error\n", name.c_str());
+                result.Record(pair::kServiceSiblingKeyNotOpened);
+                return false;
+            }
+            return other.QueryString(kServiceValue, "") == service;
+        });
+    if (walk == ModelWalk::kUnreadable) {
+        const DWORD error = GetLastError();
+        DebugLog("    VTR service: Driver key read error\n");
+        result.Record(pair::kServiceSiblingKeyNotOpened, error);
+    }
+    return walk != ModelWalk::kEnded;
 }
 
 // The model's service program name, empty when it has none, when another

@@ -5,6 +5,7 @@
 
 #include "ansi_text.h"
 #include "product_keys.h"
+#include "registry.h"
 
 #include <string>
 
@@ -15,23 +16,35 @@ extern const char kProductSubkey[];
 // The model's driver key: "Software\NORVA\VTR3\Driver\<driverName>".
 std::string ModelKeyPath(const std::string& driverName);
 
-// Walks the models under `models` (the open Driver key) in enumeration order,
-// all but `except` ("" for none), and calls `visit(name, key)` with each
-// model's key opened for reading (not open when it cannot be opened) until
-// `visit` returns true. True when it did.
+// How a walk over the models ended: `visit` stopped it, every model was
+// visited (a Driver key that does not exist has none), or the models could
+// not be read to the end. A walk that could not read them all has not shown
+// that no other model needs what the run would remove.
+enum class ModelWalk { kStopped, kEnded, kUnreadable };
+
+// Walks the models under `models` (the Driver key) in enumeration order, all
+// but `except` ("" for none), and calls `visit(name, key)` with each model's
+// key opened for reading (not open when it cannot be opened) until `visit`
+// returns true.
 template <typename Visit>
-bool VisitModels(const Registry& models, const std::string& except, Visit visit)
+ModelWalk VisitModels(const Registry& models, const std::string& except, Visit visit)
 {
+    if (!models.isOpen)
+        return models.openError == ERROR_FILE_NOT_FOUND ? ModelWalk::kEnded
+                                                        : ModelWalk::kUnreadable;
     for (DWORD index = 0;; ++index) {
+        // Empty past the last subkey (a subkey always has a name), or when
+        // the enumeration failed: only the former ends the walk.
         const std::string name = models.EnumKey(index);
         if (name.empty())
-            return false;
+            return GetLastError() == ERROR_NO_MORE_ITEMS ? ModelWalk::kEnded
+                                                          : ModelWalk::kUnreadable;
         if (name == except)
             continue;
         const Registry model(HKEY_LOCAL_MACHINE, ModelKeyPath(name), NULL, FALSE,
                              Registry::kRead);
         if (visit(name, model))
-            return true;
+            return ModelWalk::kStopped;
     }
 }
 
