@@ -1,5 +1,7 @@
 #include "monitors_spooler_calls.h"
 
+#include "import_patch.h"
+
 #include <winspool.h>
 
 namespace {
@@ -87,31 +89,6 @@ Hook hooks[] = {HOOK(OpenPrinterA),      HOOK(GetPrinterDriverA), HOOK(SetPrinte
                 HOOK(AddPrinterDriverA), HOOK(AddMonitorA),       HOOK(DeleteMonitorA)};
 #undef HOOK
 
-// Replaces every import-table slot of this program that holds `from`.
-bool Patch(void* from, void* to)
-{
-    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(NULL));
-    auto dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto headers = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports =
-        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    bool patched = false;
-    auto descriptor = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-    for (; descriptor->Name != 0; ++descriptor) {
-        for (auto slot = reinterpret_cast<void**>(base + descriptor->FirstThunk); *slot != NULL;
-             ++slot) {
-            if (*slot != from)
-                continue;
-            DWORD protection = 0;
-            VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
-            *slot = to;
-            VirtualProtect(slot, sizeof *slot, protection, &protection);
-            patched = true;
-        }
-    }
-    return patched;
-}
-
 }  // namespace
 
 SpoolerCalls::SpoolerCalls()
@@ -122,7 +99,8 @@ SpoolerCalls::SpoolerCalls()
     hooked = spooler != NULL;
     for (Hook& hook : hooks) {
         *hook.original = reinterpret_cast<void*>(GetProcAddress(spooler, hook.name));
-        hooked = *hook.original != nullptr && Patch(*hook.original, hook.replacement) && hooked;
+        hooked = *hook.original != nullptr &&
+                 PatchImports(*hook.original, hook.replacement) && hooked;
     }
 }
 
@@ -130,7 +108,7 @@ SpoolerCalls::~SpoolerCalls()
 {
     for (Hook& hook : hooks) {
         if (*hook.original != nullptr)
-            Patch(hook.replacement, *hook.original);
+            PatchImports(hook.replacement, *hook.original);
     }
     failing.clear();
     current = nullptr;

@@ -3,6 +3,7 @@
 // and the deregistration of the components models share.
 #include "app_test_support.h"
 #include "debug_log.h"
+#include "import_patch.h"
 #include "install_test_files.h"
 #include "registry.h"
 #include "server.h"
@@ -242,6 +243,50 @@ TEST_F(RemovalStep, ProfileAndModelKeyGoButNeverTheDriverKey)
 
     // With no driver name the Driver key itself would go: nothing is deleted.
     frame.settings.driverName = "";
+    EXPECT_FALSE(UninstallRun(frame).DeleteProfile());
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath(kOther)));
+}
+
+namespace {
+
+// RegEnumKeyExA fails while it lives, as for a key that cannot be read.
+class FailingEnumeration {
+public:
+    FailingEnumeration()
+        : real(reinterpret_cast<void*>(
+              GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegEnumKeyExA"))),
+          patched(real != nullptr && PatchImports(real, reinterpret_cast<void*>(Fail)))
+    {
+    }
+    ~FailingEnumeration()
+    {
+        if (patched)
+            PatchImports(reinterpret_cast<void*>(Fail), real);
+    }
+
+private:
+    static LONG WINAPI Fail(HKEY, DWORD, LPSTR, LPDWORD, LPDWORD, LPSTR, LPDWORD, PFILETIME)
+    {
+        return ERROR_ACCESS_DENIED;
+    }
+    void* const real;
+
+public:
+    const bool patched;
+};
+
+}  // namespace
+
+// Models that cannot be read to the end may need what the last model's run
+// removes: neither the product's keys nor the Startup links may go.
+TEST_F(RemovalStep, ModelsThatCannotBeReadAreNeverTakenForNone)
+{
+    SetModel(kDriver, {{"ModelID", "ID1"}});
+    SetModel(kOther, {{"ModelID", "ID2"}});
+    ASSERT_TRUE(UninstallRun(frame).DeleteShortcutExe()) << "readable: no model names it";
+    FailingEnumeration failing;
+    ASSERT_TRUE(failing.patched);
+    EXPECT_FALSE(UninstallRun(frame).DeleteShortcutExe());
     EXPECT_FALSE(UninstallRun(frame).DeleteProfile());
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath(kOther)));
 }
