@@ -106,14 +106,13 @@ BOOL UninstallRun::DeleteProfile()
     // An empty name would stand for the Driver key itself: every model.
     if (!settings.driverName.empty())
         models.DeleteKey(settings.driverName);
-    // No model left only when the enumeration says so: one that fails would
-    // take the other models' keys along with the product's.
-    if (!models.EnumKey(0).empty())
-        return FALSE;
-    if (GetLastError() == ERROR_NO_MORE_ITEMS)
-        return TRUE;
-    DebugLog("    Driver key read error\n");
-    return FALSE;
+    // No model left only when the walk reached the end: models that cannot
+    // be read would take the other models' keys along with the product's.
+    const ModelWalk walk =
+        VisitModels(models, "", [](const std::string&, const Registry&) { return true; });
+    if (walk == ModelWalk::kUnreadable)
+        DebugLog("    Driver key read error\n");
+    return walk == ModelWalk::kEnded ? TRUE : FALSE;
 }
 
 void UninstallRun::DeleteProductKey()
