@@ -56,7 +56,7 @@ endif()
 # monsetup_check_binaries(<program> <dll>): static checks of the shipped
 # binaries with the toolchain's objdump, labelled "static" (they need no Wine):
 # every import on the reviewed allowlist for this architecture, PE headers
-# for Windows 4.0, the DLL's exports.
+# for Windows 4.0, the DLL's exports, and on i686 the 80486's instructions.
 function(monsetup_check_binaries program dll)
     set(dir ${CMAKE_SOURCE_DIR}/tests/binaries)
     add_test(NAME imports_on_allowlist
@@ -66,4 +66,13 @@ function(monsetup_check_binaries program dll)
              COMMAND ${dir}/check_pe.sh ${CMAKE_OBJDUMP} ${CMAKE_SYSTEM_PROCESSOR}
                      $<TARGET_FILE:${program}> $<TARGET_FILE:${dll}>)
     set_tests_properties(imports_on_allowlist pe_headers_and_exports PROPERTIES LABELS static)
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+        # Only 80486 instructions in the code, the runtime's included; the
+        # linker maps say where the code ends and which function is which.
+        add_test(NAME instructions_80486
+                 COMMAND ${dir}/check_processor.sh ${CMAKE_OBJDUMP}
+                         $<TARGET_FILE:${program}> ${CMAKE_BINARY_DIR}/maps/${program}.map
+                         $<TARGET_FILE:${dll}> ${CMAKE_BINARY_DIR}/maps/${dll}.map)
+        set_tests_properties(instructions_80486 PROPERTIES LABELS static)
+    endif()
 endfunction()

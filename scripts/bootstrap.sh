@@ -16,6 +16,9 @@ set -uo pipefail
 #   cmd     a command on PATH, called by that name
 #   file    a file called by its path (Wine's loaders are not on PATH)
 #   locale  a locale the tests run in (made with locale-gen)
+#   source  a file of a Debian source package (PACKAGE=VERSION), fetched with
+#           apt-get source into /var/cache/monsetup/sources; apt gets a
+#           deb-src entry for the registry it already uses when it has none
 tool_list() {
     cat <<'LIST'
 cmd    cmake                           cmake
@@ -32,6 +35,12 @@ cmd    i686-w64-mingw32-gcc-win32      gcc-mingw-w64-i686-win32
 cmd    i686-w64-mingw32-g++-win32      g++-mingw-w64-i686-win32
 cmd    i686-w64-mingw32-windres        binutils-mingw-w64-i686
 cmd    i686-w64-mingw32-objdump        binutils-mingw-w64-i686
+cmd    i686-w64-mingw32-ar             binutils-mingw-w64-i686
+cmd    i686-w64-mingw32-nm             binutils-mingw-w64-i686
+file   /usr/src/gcc-12/gcc-12.2.0-dfsg.tar.xz  gcc-12-source
+source /var/cache/monsetup/sources/mingw-w64_10.0.0.orig.tar.bz2  mingw-w64=10.0.0-3
+cmd    xz                              xz-utils
+cmd    bzip2                           bzip2
 cmd    x86_64-w64-mingw32-gcc-win32    gcc-mingw-w64-x86-64-win32
 cmd    x86_64-w64-mingw32-g++-win32    g++-mingw-w64-x86-64-win32
 cmd    x86_64-w64-mingw32-windres      binutils-mingw-w64-x86-64
@@ -52,6 +61,7 @@ cmd    unshare                         util-linux
 cmd    findmnt                         util-linux
 cmd    pkill                           procps
 cmd    perl                            perl-base
+cmd    awk                             mawk
 cmd    locale-gen                      locales
 locale ja_JP.UTF-8                     locales
 LIST
@@ -62,6 +72,7 @@ have() {
     case "$kind" in
         cmd) command -v "$name" >/dev/null 2>&1 ;;
         file) [ -e "$name" ] ;;
+        source) [ -e "$name" ] ;;
         locale) locale -a 2>/dev/null | tr '[:upper:]' '[:lower:]' | sed 's/utf-8/utf8/' |
                     grep -qx "$(tr '[:upper:]' '[:lower:]' <<<"$name" | sed 's/utf-8/utf8/')" ;;
         *) return 1 ;;
@@ -81,6 +92,41 @@ fail() {
     exit 1
 }
 
+sources_dir=/var/cache/monsetup/sources
+
+# Gives apt a deb-src entry for each Debian registry it uses, when it has
+# none, so that apt-get source can fetch from the registry it already uses.
+add_source_entries() {
+    local list=/etc/apt/sources.list sources=/etc/apt/sources.list.d/monsetup-deb-src.sources file
+    grep -rqsE '^(Types:.*deb-src|deb-src )' "$list" /etc/apt/sources.list.d/ && return 0
+    for file in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$file" ] && [ "$file" != "$sources" ] || continue
+        awk 'BEGIN { RS = ""; FS = "\n" }
+             /(^|\n)Types:[^\n]*deb/ && /(^|\n)URIs:[^\n]*\/debian/ && !/(^|\n)Enabled: *no/ {
+                 for (i = 1; i <= NF; i++) if ($i !~ /^#/) print ($i ~ /^Types:/ ? "Types: deb-src" : $i)
+                 print ""
+             }' "$file"
+    done >"$sources"
+    [ -s "$sources" ] || rm -f "$sources"
+    [ ! -f "$list" ] || sed -n 's|^deb \(.*/debian.*\)|deb-src \1|p' "$list" >"${sources%.sources}.list"
+    [ -s "${sources%.sources}.list" ] || rm -f "${sources%.sources}.list"
+    [ -f "$sources" ] || [ -f "${sources%.sources}.list" ] ||
+        fail "step 'add a deb-src entry': apt names no Debian registry to fetch source packages from"
+}
+
+# Fetches one source package (NAME=VERSION) into $sources_dir.
+fetch_source() {
+    local log
+    mkdir -p "$sources_dir" || fail "step 'fetch $1': cannot make $sources_dir"
+    log=$(mktemp)
+    if ! (cd "$sources_dir" && apt-get source -q --download-only "$1") >"$log" 2>&1; then
+        tail -n 5 "$log" | sed 's/^/  /' >&2
+        rm -f "$log"
+        fail "source package $1 cannot be fetched (apt-get source failed)"
+    fi
+    rm -f "$log"
+}
+
 case "${1:-}" in
     --list) tool_list; exit 0 ;;
     --check)
@@ -98,7 +144,8 @@ if [ -z "$gaps" ]; then
     exit 0
 fi
 [ "$(id -u)" = 0 ] || fail "step 'install': $(cut -d' ' -f2 <<<"$gaps" | tr '\n' ' ')are missing and only root can install them"
-mapfile -t packages < <(cut -d' ' -f3 <<<"$gaps" | sort -u)
+mapfile -t packages < <(awk '$1 != "source" { print $3 }' <<<"$gaps" | sort -u)
+mapfile -t source_packages < <(awk '$1 == "source" { print $3 }' <<<"$gaps" | sort -u)
 locales_needed=$(awk '$1 == "locale" { print $2 }' <<<"$gaps")
 
 export DEBIAN_FRONTEND=noninteractive
@@ -106,7 +153,9 @@ if printf '%s\n' "${packages[@]}" | grep -q ':i386$' &&
    ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386 || fail "step 'add the i386 architecture': dpkg --add-architecture i386 failed"
 fi
-echo "bootstrap: installing ${packages[*]}"
+[ ${#source_packages[@]} -eq 0 ] || add_source_entries
+wanted=$(echo "${packages[*]} ${source_packages[*]}" | xargs)
+echo "bootstrap: installing ${#packages[@]} packages and ${#source_packages[@]} source packages: $wanted"
 update_log=$(mktemp)
 if ! apt-get update -q --error-on=any >"$update_log" 2>&1; then
     sed 's/^/  /' "$update_log" >&2
@@ -120,7 +169,7 @@ for package in "${packages[@]}"; do
         fail "package $package cannot be installed: the registry has no candidate for it"
 done
 install_log=$(mktemp)
-if ! apt-get install -y -q --no-install-recommends "${packages[@]}" >"$install_log" 2>&1; then
+if [ ${#packages[@]} -gt 0 ] && ! apt-get install -y -q --no-install-recommends "${packages[@]}" >"$install_log" 2>&1; then
     tail -n 20 "$install_log" | sed 's/^/  /' >&2
     rm -f "$install_log"
     # Name the package: the first one that does not install on its own.
@@ -131,6 +180,9 @@ if ! apt-get install -y -q --no-install-recommends "${packages[@]}" >"$install_l
     fail "step 'apt-get install' failed for ${packages[*]}"
 fi
 rm -f "$install_log"
+for package in "${source_packages[@]}"; do
+    fetch_source "$package"
+done
 
 for name in $locales_needed; do
     grep -qx "$name UTF-8" /etc/locale.gen 2>/dev/null || echo "$name UTF-8" >>/etc/locale.gen
@@ -146,4 +198,4 @@ if [ -n "$gaps" ]; then
     done <<<"$gaps"
     exit 1
 fi
-echo "bootstrap: installed ${packages[*]}"
+echo "bootstrap: installed $wanted"

@@ -11,6 +11,7 @@
 #include "printer_handle.h"
 #include "product_keys.h"
 #include "registry.h"
+#include "text_format.h"
 #include "trusted_names.h"
 
 namespace {
@@ -372,7 +373,9 @@ BOOL InstallRun::CopyDriverFile(LPCSTR filePath, LPCSTR driverDirectory, DWORD v
 {
     const std::string name = FileNamePart(filePath);
     const std::string directory = driverDirectory;
-    const std::string source = directory + "\\" + std::to_string(version) + "\\" + name;
+    char versionText[16];
+    FormatText(versionText, sizeof versionText, "%lu", static_cast<unsigned long>(version));
+    const std::string source = directory + "\\" + versionText + "\\" + name;
     const std::string target = directory + "\\" + name;
     if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) {
         result.Record(pair::kDriverFileNotCopied, GetLastError());

@@ -6,8 +6,8 @@
 #include "registry.h"
 #include "setup_ini.h"
 #include "setup_values.h"
+#include "text_format.h"
 
-#include <cstdio>
 
 namespace {
 
@@ -17,7 +17,7 @@ int SlotNumber(const std::string& name)
 {
     for (int n = 0; n < InstallRun::kSlotCount; ++n) {
         char slot[8];
-        std::snprintf(slot, sizeof slot, "%s%d", "REG", n);
+        FormatText(slot, sizeof slot, "REG%d", n);
         if (name == slot)
             return n;
     }

@@ -6,8 +6,8 @@
 #include "handles.h"
 #include "program_start.h"
 #include "registry.h"
+#include "text_format.h"
 
-#include <cstdio>
 
 namespace {
 
@@ -47,8 +47,7 @@ const char kSdkInfoKey[] = "Software\\NORVA\\ZQAPIInfo";
 std::string HexText(UINT_PTR value)
 {
     char text[16];
-    std::snprintf(text, sizeof text, "%08lX",
-                  static_cast<unsigned long>(static_cast<DWORD>(value)));
+    FormatText(text, sizeof text, "%08lX", static_cast<unsigned long>(static_cast<DWORD>(value)));
     return text;
 }
 

@@ -1,41 +1,20 @@
 // Linked as an object into each shipped i686 binary, which uses CRTDLL.DLL
-// (linked in place of msvcrt.dll): what the standard library refers to and CRTDLL.DLL
-// does not export.
-#include <io.h>
-
-#include <cerrno>
+// (linked in place of msvcrt.dll): what the start-up code refers to and
+// CRTDLL.DLL's import library does not provide as a function.
+#include <stdlib.h>
 
 #if defined(__MINGW32__) && defined(__i386__)
 
-extern "C" {
+// The import pointer of CRTDLL.DLL's _onexit, which its import library
+// exports as data only.
+extern "C" _onexit_t(__cdecl* const crtdllOnexit)(_onexit_t) __asm__("__imp___onexit");
 
-// The POSIX names of std::random_device, which msvcrt.dll's import library
-// maps to the underscored functions and CRTDLL.DLL's does not.
-int read(int file, void* buffer, unsigned int count)
+// The start-up code's atexit calls _onexit. Without a function of this name
+// the linker reaches the data export through a pseudo-relocation, which
+// patches the program's own code when it starts.
+extern "C" _onexit_t __cdecl _onexit(_onexit_t function)
 {
-    return _read(file, buffer, count);
+    return crtdllOnexit(function);
 }
-
-int close(int file)
-{
-    return _close(file);
-}
-
-}  // extern "C"
-
-namespace {
-
-// std::random_device's source, not in CRTDLL.DLL; nothing here constructs a
-// random_device (it is linked with the string code).
-int __cdecl NoRandomSource(unsigned int*)
-{
-    return EINVAL;
-}
-
-}  // namespace
-
-// The import pointer the standard library calls through.
-extern "C" decltype(&NoRandomSource) randSImport __asm__("__imp__rand_s");
-decltype(&NoRandomSource) randSImport = NoRandomSource;
 
 #endif

@@ -1,10 +1,10 @@
 #include "debug_log.h"
 
 #include "file.h"
+#include "text_format.h"
 
 #include <cstdarg>
-#include <cstdio>
-#include <string>
+#include <cstring>
 
 BOOL debugLogEnabled = FALSE;
 
@@ -12,23 +12,8 @@ const char kTraceLogPath[] = "c:\\TRACE.LOG";
 
 namespace {
 
-std::string FormatText(const char* format, va_list args)
-{
-    va_list sizing;
-    va_copy(sizing, args);
-    int length = std::vsnprintf(nullptr, 0, format, sizing);
-    va_end(sizing);
-    if (length <= 0)
-        return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    std::vsnprintf(&text[0], text.size(), format, args);
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
-
-}  // namespace
-
-namespace {
+// A line longer than this is cut between two characters.
+const size_t kLineLimit = 1024;
 
 void WriteLogLine(const char* format, va_list args)
 {
@@ -37,14 +22,14 @@ void WriteLogLine(const char* format, va_list args)
                                       CFile::shareDenyWrite))
         return;
     file.SeekToEnd();
-    std::string text = FormatText(format, args);
-    file.Write(text.data(), static_cast<DWORD>(text.size()));
+    char text[kLineLimit];
+    FormatTextV(text, sizeof text, format, args);
+    file.Write(text, static_cast<DWORD>(std::strlen(text)));
 }
 
 }  // namespace
 
-// Logging never ends a run: a line that cannot be written (no memory for
-// its text) is left out.
+// Logging never ends a run: a line that cannot be written is left out.
 void DebugLog(const char* format, ...)
 {
     if (!debugLogEnabled)

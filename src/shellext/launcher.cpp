@@ -48,8 +48,9 @@ void WriteParameterFile(const char* fileName, const char* printerName)
     std::FILE* file = std::fopen(fileName, "w");
     if (file == NULL)
         return;
-    const std::string line = "/P" + std::to_string(std::strlen(printerName)) + " \"" +
-                             printerName + "\"\n";
+    char length[16];
+    FormatText(length, sizeof length, "%u", static_cast<unsigned>(std::strlen(printerName)));
+    const std::string line = std::string("/P") + length + " \"" + printerName + "\"\n";
     std::fputs(line.c_str(), file);
     std::fclose(file);
 }
