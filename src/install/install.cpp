@@ -3,6 +3,7 @@
 
 #include "debug_log.h"
 #include "handles.h"
+#include "product_keys.h"
 #include "program_start.h"
 
 namespace {
@@ -29,6 +30,7 @@ BOOL InstallRun::Install()
         return FALSE;
     if (!GetDriverDirectory())
         return FALSE;
+    PrepareProductKeys();
     if (!settings.langMonitorDll.empty() && environment.isAdmin && !InstallLanguageMonitors())
         return FALSE;
     if (!WriteRegistryEntries())
@@ -39,9 +41,31 @@ BOOL InstallRun::Install()
         CreateShortcuts();  // a missing shortcut does not stop the install
     }
     if (!settings.copyExecFile.empty() &&
-        CreateDirectoryPath(settings.copyExecDir, environment.securityAttributes))
+        CreateDirectoryPath(settings.copyExecDir, environment.securityAttributes)) {
+        // Below the product's own folder, the folder of the program that the
+        // run starts is the product's, whoever made it first.
+        repair.RepairFolderPath(ProgramFolder(settings.htmlDir), settings.copyExecDir);
         CopyAndRunProgram();
+    }
     return InstallZQAPI();
+}
+
+// The product's tree as it stands gets its owner and lists (an earlier
+// version's keys, or keys another user made first), before the run writes
+// into it; and the target keys get made, which plain users' Explorers write
+// but may not create below the product's key.
+void InstallRun::PrepareProductKeys()
+{
+    for (const char* path : {kNorvaKey, kProductKey, kModelsKey, kProfileKey, kVtrCommonKey,
+                             kSdkResultKey})
+        repair.RepairKey(HKEY_LOCAL_MACHINE, path);
+    if (!environment.isAdmin)
+        return;
+    for (const char* path : {kVtrDataKey, kTxaTargetKey, kTxbTargetKey}) {
+        CreateProductKey(path, PrepareKey(HKEY_LOCAL_MACHINE, path, environment.securityAttributes,
+                                          environment.sharedSecurityAttributes));
+        repair.RepairKey(HKEY_LOCAL_MACHINE, path);
+    }
 }
 
 // Copies the COPYEXEC program from the driver directory and starts it there,
@@ -68,7 +92,8 @@ void InstallRun::CopyAndRunProgram()
         result.Record(pair::kCopyExecDirNotEntered);
         return;
     }
-    if (!StartProgram(destination, destination, SW_HIDE, IdleWait::kLikeWinExec))
+    if (!StartProgram(destination, destination, SW_HIDE, IdleWait::kLikeWinExec,
+                      StartIn::kProgramFolder))
         result.Record(pair::kCopyExecNotStarted);
 }
 

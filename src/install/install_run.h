@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ansi_text.h"
+#include "key_repair.h"
 #include "registry.h"
 #include "run_state.h"
 
@@ -15,10 +16,11 @@
 
 class InstallRun : private RunSteps {
 public:
-    explicit InstallRun(RunState& run) : RunSteps(run) {}
+    explicit InstallRun(RunState& run) : RunSteps(run), repair(environment) {}
 
     // The install sequence.
     BOOL Install();
+    void PrepareProductKeys();
     BOOL CreateDirectoryPath(const std::string& path, LPSECURITY_ATTRIBUTES security);
 
     // Installation settings and paths.
@@ -57,7 +59,6 @@ public:
 
     // The ZQAPI SDK installer.
     BOOL InstallZQAPI();
-    static std::string MakeTempFileName();
 
 private:
     void ReadCopyExec(class CSetupIni& ini);
@@ -72,4 +73,6 @@ private:
     DRIVER_INFO_3A* ReadPrinterDriver(const std::string& printerName, bool fullAccess,
                                       class HeapBuffer& buffer);
     BOOL AttachMonitor(DRIVER_INFO_3A* record);
+
+    KeyRepair repair;
 };

@@ -107,14 +107,19 @@ void RemoveMonitor(const std::string& name)
 // FALSE with the pair and the registry's own error when a key cannot be
 // opened or created.
 BOOL RecordMonitorDll(const std::string& monitorName, const std::string& monitorDll,
-                      const RunEnvironment& environment, RunResult& result)
+                      const RunEnvironment& environment, KeyRepair& repair, RunResult& result)
 {
-    Registry monitorKey(HKEY_LOCAL_MACHINE, kMonitorsKey + monitorName,
-                        environment.securityAttributes, TRUE, Registry::kAllAccess);
+    // The DLL that the spooler loads as SYSTEM: owner Administrators and the
+    // protected list, whoever made the key.
+    const std::string path = kMonitorsKey + monitorName;
+    repair.RepairKey(HKEY_LOCAL_MACHINE, path);
+    Registry monitorKey(HKEY_LOCAL_MACHINE, path, environment.securityAttributes, TRUE,
+                        Registry::kAllAccess);
     if (!monitorKey.isOpen) {
         result.Record(pair::kMonitorKeyNotOpened, monitorKey.openError);
         return FALSE;
     }
+    repair.RepairKey(HKEY_LOCAL_MACHINE, path);
     if (lstrcmpiA(monitorKey.QueryString("Driver", "").c_str(), monitorDll.c_str()) == 0)
         return TRUE;
 
@@ -166,7 +171,7 @@ BOOL InstallRun::AttachMonitor(DRIVER_INFO_3A* record)
         result.Record(pair::kMonitorNotAttached, GetLastError());
         return FALSE;
     }
-    return RecordMonitorDll(settings.langMonitorName, settings.langMonitorDll, environment,
+    return RecordMonitorDll(settings.langMonitorName, settings.langMonitorDll, environment, repair,
                             result);
 }
 

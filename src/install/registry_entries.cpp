@@ -99,11 +99,15 @@ BOOL InstallRun::OpenSlotKey(RegistrySlots& slots, int n, const std::string& pat
     LPSECURITY_ATTRIBUTES security =
         PrepareKey(slots.roots[n], path, environment.securityAttributes,
                    environment.sharedSecurityAttributes);
+    // Given its owner and list first: a key whose list shut administrators
+    // out could not be opened for writing otherwise.
+    repair.RepairKeyPath(slots.roots[n], path);
     if (!slots.keys[n].Create(slots.roots[n], path, NULL, security, Registry::kAllAccess) &&
         !slots.keys[n].isOpen) {
         result.Record(pair::kEntryKeyNotOpened);
         return FALSE;
     }
+    repair.RepairKeyPath(slots.roots[n], path);
     return TRUE;
 }
 
@@ -126,13 +130,16 @@ BOOL InstallRun::WriteSlotValue(RegistrySlots& slots, int n, const CSetupIni& in
 // The model's record of its language monitor.
 BOOL InstallRun::WriteModelRecord()
 {
+    const std::string path = kModelKeyPrefix + settings.driverName;
+    repair.RepairKeyPath(HKEY_LOCAL_MACHINE, path);
     Registry model;
-    if (!model.Create(HKEY_LOCAL_MACHINE, kModelKeyPrefix + settings.driverName, NULL,
-                      environment.securityAttributes, Registry::kAllAccess) &&
+    if (!model.Create(HKEY_LOCAL_MACHINE, path, NULL, environment.securityAttributes,
+                      Registry::kAllAccess) &&
         !model.isOpen) {
         result.Record(pair::kModelRecordNotOpened);
         return FALSE;
     }
+    repair.RepairKeyPath(HKEY_LOCAL_MACHINE, path);
     if (!model.SetString("LanguageMon", settings.langMonitorName)) {
         result.Record(pair::kLanguageMonNotWritten);
         return FALSE;

@@ -28,18 +28,6 @@ std::string DirectoryOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-// Writes the text alone (no line end, no NUL) into a new file that no one
-// else may open meanwhile. A file that cannot be made is left alone.
-void WriteParameterFile(const std::string& path, const std::string& text)
-{
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, NULL));
-    if (!file.valid())
-        return;
-    DWORD written = 0;
-    WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, NULL);
-}
-
 }  // namespace
 
 const char kSdkInfoKey[] = "Software\\NORVA\\ZQAPIInfo";
@@ -61,7 +49,7 @@ BOOL InstallRun::InstallZQAPI()
     std::string program;
     std::string command;
     std::string arguments;
-    std::string parameterFile;
+    ParameterFile& parameterFile = waits.sdk.parameterFile;
 
     if (settings.sdkInstaller.empty()) {
         program = settings.driverDir + kCombinedInstaller;
@@ -69,12 +57,11 @@ BOOL InstallRun::InstallZQAPI()
     } else {
         program = settings.driverDir + "\\" + settings.sdkInstaller;
         command = "\"" + program + "\"";
-        parameterFile = MakeTempFileName();
-        if (parameterFile.empty()) {
+        if (!parameterFile.Create(kTempPrefix)) {
             result.Record(pair::kParameterFileNotNamed);
             return FALSE;
         }
-        command += " /F=\"" + parameterFile + "\"";
+        command += " /F=\"" + parameterFile.Path() + "\"";
         arguments = "/Ini=\"" + settings.sdkIniFile + "\" ";
     }
 
@@ -99,29 +86,19 @@ BOOL InstallRun::InstallZQAPI()
     arguments += " /AN=\"" + settings.driverName + "\"";
     arguments += " /Ret=WM:" + ReplyTarget(environment.replyWindow, WM_SDK_REPLY);
 
-    if (parameterFile.empty())
+    // The arguments themselves, no line end, no NUL; a file that cannot be
+    // written does not keep the installer from starting.
+    if (settings.sdkInstaller.empty())
         command += arguments;
     else
-        WriteParameterFile(parameterFile, arguments);
+        parameterFile.Write(arguments);
 
-    if (!StartProgram(program, command, SW_SHOW, IdleWait::kLikeWinExec)) {
+    if (!StartProgram(program, command, SW_SHOW, IdleWait::kLikeWinExec,
+                      StartIn::kProgramFolder)) {
         result.Record(pair::kSdkInstallerNotStarted);
         return FALSE;
     }
     waits.sdk.awaitSdkReply = TRUE;
     waits.sdk.awaitInstallerReply = TRUE;
     return TRUE;
-}
-
-std::string InstallRun::MakeTempFileName()
-{
-    char directory[MAX_PATH];
-    DWORD length = GetTempPathA(MAX_PATH, directory);
-    if (length == 0 || length >= MAX_PATH)
-        return std::string();
-    char name[MAX_PATH];
-    if (GetTempFileNameA(directory, kTempPrefix, 0, name) == 0)
-        return std::string();
-    name[MAX_PATH - 1] = '\0';
-    return name;
 }

@@ -16,6 +16,15 @@ public:
     ~UniqueHandle() { reset(); }
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : handle(other.handle) { other.handle = NULL; }
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    {
+        if (this != &other) {
+            reset(other.handle);
+            other.handle = NULL;
+        }
+        return *this;
+    }
 
     HANDLE get() const { return handle; }
     bool valid() const { return handle != NULL && handle != INVALID_HANDLE_VALUE; }
@@ -60,6 +69,15 @@ public:
     ~HeapBuffer() { Free(); }
     HeapBuffer(const HeapBuffer&) = delete;
     HeapBuffer& operator=(const HeapBuffer&) = delete;
+    HeapBuffer(HeapBuffer&& other) noexcept : block(other.release()) {}
+    HeapBuffer& operator=(HeapBuffer&& other) noexcept
+    {
+        if (this != &other) {
+            Free();
+            block = other.release();
+        }
+        return *this;
+    }
 
     bool Allocate(SIZE_T size)
     {

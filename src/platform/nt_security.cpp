@@ -6,6 +6,22 @@ namespace ntsecurity {
 
 namespace {
 
+// The functions a test put in place; few, so a short list.
+struct Replacement {
+    const char* name;
+    FARPROC function;
+};
+Replacement replacements[16];
+
+FARPROC Replaced(const char* name)
+{
+    for (const Replacement& replacement : replacements) {
+        if (replacement.name != NULL && lstrcmpA(replacement.name, name) == 0)
+            return replacement.function;
+    }
+    return NULL;
+}
+
 // The ADVAPI32 function `name`, typed as the SDK declares it (decltype of the
 // declaration does not refer to the import, so the linker does not take it);
 // NULL, with ERROR_CALL_NOT_IMPLEMENTED, on 95/98 or where it is missing.
@@ -13,14 +29,36 @@ namespace {
 template <typename Function>
 Function* Find(const char* name)
 {
-    HMODULE advapi = IsWindowsNT() ? GetModuleHandleA("advapi32.dll") : NULL;
-    FARPROC found = advapi != NULL ? GetProcAddress(advapi, name) : NULL;
+    FARPROC found = NULL;
+    if (IsWindowsNT()) {
+        found = Replaced(name);
+        HMODULE advapi = found == NULL ? GetModuleHandleA("advapi32.dll") : NULL;
+        if (advapi != NULL)
+            found = GetProcAddress(advapi, name);
+    }
     if (found == NULL)
         SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
     return reinterpret_cast<Function*>(reinterpret_cast<void*>(found));
 }
 
 }  // namespace
+
+void Replace(const char* name, FARPROC function)
+{
+    Replacement* free = NULL;
+    for (Replacement& replacement : replacements) {
+        if (replacement.name != NULL && lstrcmpA(replacement.name, name) == 0) {
+            replacement.function = function;
+            if (function == NULL)
+                replacement.name = NULL;
+            return;
+        }
+        if (replacement.name == NULL && free == NULL)
+            free = &replacement;
+    }
+    if (function != NULL && free != NULL)
+        *free = {name, function};
+}
 
 BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD sub0,
                               DWORD sub1, DWORD sub2, DWORD sub3, DWORD sub4, DWORD sub5,
@@ -101,10 +139,69 @@ BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID
     return function != NULL && function(token, infoClass, information, length, returned);
 }
 
+BOOL SetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR descriptor, PSID owner, BOOL defaulted)
+{
+    auto function = Find<decltype(::SetSecurityDescriptorOwner)>("SetSecurityDescriptorOwner");
+    return function != NULL && function(descriptor, owner, defaulted);
+}
+
+BOOL GetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR descriptor, PSID* owner, LPBOOL defaulted)
+{
+    auto function = Find<decltype(::GetSecurityDescriptorOwner)>("GetSecurityDescriptorOwner");
+    return function != NULL && function(descriptor, owner, defaulted);
+}
+
+BOOL GetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, LPBOOL present, PACL* acl,
+                               LPBOOL defaulted)
+{
+    auto function = Find<decltype(::GetSecurityDescriptorDacl)>("GetSecurityDescriptorDacl");
+    return function != NULL && function(descriptor, present, acl, defaulted);
+}
+
+BOOL GetAce(PACL acl, DWORD index, LPVOID* ace)
+{
+    auto function = Find<decltype(::GetAce)>("GetAce");
+    return function != NULL && function(acl, index, ace);
+}
+
+BOOL GetFileSecurityA(LPCSTR file, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor,
+                      DWORD length, LPDWORD needed)
+{
+    auto function = Find<decltype(::GetFileSecurityA)>("GetFileSecurityA");
+    return function != NULL && function(file, what, descriptor, length, needed);
+}
+
+BOOL SetFileSecurityA(LPCSTR file, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor)
+{
+    auto function = Find<decltype(::SetFileSecurityA)>("SetFileSecurityA");
+    return function != NULL && function(file, what, descriptor);
+}
+
+BOOL LookupPrivilegeValueA(LPCSTR system, LPCSTR name, PLUID luid)
+{
+    auto function = Find<decltype(::LookupPrivilegeValueA)>("LookupPrivilegeValueA");
+    return function != NULL && function(system, name, luid);
+}
+
+BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES state, DWORD length,
+                           PTOKEN_PRIVILEGES previous, PDWORD returned)
+{
+    auto function = Find<decltype(::AdjustTokenPrivileges)>("AdjustTokenPrivileges");
+    return function != NULL && function(token, disableAll, state, length, previous, returned);
+}
+
 LONG RegSetKeySecurity(HKEY key, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor)
 {
     auto function = Find<decltype(::RegSetKeySecurity)>("RegSetKeySecurity");
     return function != NULL ? function(key, what, descriptor) : ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+LONG RegGetKeySecurity(HKEY key, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor,
+                       LPDWORD length)
+{
+    auto function = Find<decltype(::RegGetKeySecurity)>("RegGetKeySecurity");
+    return function != NULL ? function(key, what, descriptor, length)
+                            : ERROR_CALL_NOT_IMPLEMENTED;
 }
 
 }  // namespace ntsecurity

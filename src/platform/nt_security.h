@@ -26,7 +26,25 @@ BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token);
 BOOL OpenThreadToken(HANDLE thread, DWORD access, BOOL openAsSelf, PHANDLE token);
 BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID information,
                          DWORD length, PDWORD returned);
-// Returns ERROR_CALL_NOT_IMPLEMENTED on 95/98.
+BOOL SetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR descriptor, PSID owner, BOOL defaulted);
+BOOL GetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR descriptor, PSID* owner, LPBOOL defaulted);
+BOOL GetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, LPBOOL present, PACL* acl,
+                               LPBOOL defaulted);
+BOOL GetAce(PACL acl, DWORD index, LPVOID* ace);
+BOOL GetFileSecurityA(LPCSTR file, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor,
+                      DWORD length, LPDWORD needed);
+BOOL SetFileSecurityA(LPCSTR file, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor);
+BOOL LookupPrivilegeValueA(LPCSTR system, LPCSTR name, PLUID luid);
+BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES state, DWORD length,
+                           PTOKEN_PRIVILEGES previous, PDWORD returned);
+// Both return ERROR_CALL_NOT_IMPLEMENTED on 95/98.
 LONG RegSetKeySecurity(HKEY key, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor);
+LONG RegGetKeySecurity(HKEY key, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor,
+                       LPDWORD length);
+
+// The seam of the tests: Wine keeps no key or file security, so a test puts
+// functions of its own in place of these, by name (NULL puts the system's
+// back). They are called as the system's would be, on NT only.
+void Replace(const char* name, FARPROC function);
 
 }  // namespace ntsecurity

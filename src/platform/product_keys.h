@@ -19,6 +19,8 @@ constexpr REGSAM kProductView = KEY_WOW64_32KEY;
 constexpr REGSAM kProductView = 0;
 #endif
 
+// The maker's key, and the product's own tree below it.
+constexpr char kNorvaKey[] = "software\\NORVA";
 constexpr char kProductKey[] = "software\\NORVA\\VTR3";
 constexpr char kVtrCommonKey[] = "software\\NORVA\\VTR3\\VTRCommon";
 constexpr char kSdkResultKey[] = "software\\NORVA\\VTR3\\SDKResult";

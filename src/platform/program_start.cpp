@@ -1,5 +1,6 @@
 #include "program_start.h"
 
+#include "ansi_text.h"
 #include "handles.h"
 #include "trusted_names.h"
 
@@ -23,10 +24,23 @@ std::string ProgramFileName(const std::string& program)
     return file;
 }
 
+std::string ProgramFolder(const std::string& file)
+{
+    const size_t slash = LastBackslash(file);
+    if (slash == std::string::npos)
+        return std::string();
+    // A drive's root keeps its backslash: "C:" alone is the drive's current
+    // directory.
+    if (slash == 2 && file[1] == ':')
+        return file.substr(0, 3);
+    return file.substr(0, slash);
+}
+
 BOOL StartProgram(const std::string& program, const std::string& commandLine, int show,
-                  IdleWait wait)
+                  IdleWait wait, StartIn startIn)
 {
     const std::string file = ProgramFileName(program);
+    const std::string folder = startIn == StartIn::kProgramFolder ? ProgramFolder(file) : "";
     // CreateProcessA may write into the command line.
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
@@ -40,8 +54,8 @@ BOOL StartProgram(const std::string& program, const std::string& commandLine, in
     }
     PROCESS_INFORMATION process;
     ZeroMemory(&process, sizeof process);
-    if (!CreateProcessA(file.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                        &process))
+    if (!CreateProcessA(file.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL,
+                        folder.empty() ? NULL : folder.c_str(), &startup, &process))
         return FALSE;
     // Declared in reverse: the thread handle is closed first.
     UniqueHandle processHandle(process.hProcess);

@@ -1,6 +1,7 @@
 #include "registry.h"
 
 #include "nt_security.h"
+#include "ownership.h"
 
 #include <memory>
 
@@ -158,19 +159,27 @@ std::string Registry::EnumValue(DWORD index) const
     return std::string(name, size < sizeof name ? size : 0);
 }
 
-BOOL Registry::DeleteKey(const std::string& subkey)
+BOOL Registry::DeleteKey(const std::string& subkey, const OwnedSecurity* reclaim)
 {
     if (!isOpen)
         return FALSE;
 
     {
         Registry child(hKey, subkey, NULL, FALSE, access);
+        if (!child.isOpen && child.openError == ERROR_ACCESS_DENIED && reclaim != nullptr &&
+            RepairKey(hKey, subkey, *reclaim))
+            child = Registry(hKey, subkey, NULL, FALSE, access);
         // Always index 0: each deletion moves the remaining subkeys down.
         for (std::string name = child.EnumKey(0); !name.empty(); name = child.EnumKey(0)) {
-            if (!child.DeleteKey(name))
+            if (!child.DeleteKey(name, reclaim))
                 return FALSE;
         }
     }
+    if (DeleteSubkey(subkey))
+        return TRUE;
+    if (GetLastError() != ERROR_ACCESS_DENIED || reclaim == nullptr ||
+        !RepairKey(hKey, subkey, *reclaim))
+        return FALSE;
     return DeleteSubkey(subkey);
 }
 

@@ -9,6 +9,8 @@
 
 #include <string>
 
+class OwnedSecurity;
+
 class Registry {
 public:
     static constexpr REGSAM kRead = 0x20019;       // KEY_READ
@@ -64,8 +66,11 @@ public:
     // Name of the value at `index`, the empty string on any failure.
     std::string EnumValue(DWORD index) const;
 
-    // Deletes the subkey with everything below it, deepest first.
-    BOOL DeleteKey(const std::string& subkey);
+    // Deletes the subkey with everything below it, deepest first. With
+    // `reclaim` (an administrator's run on NT), a key whose list refuses the
+    // run is first given to Administrators with that list: one such key
+    // must not leave a partial tree.
+    BOOL DeleteKey(const std::string& subkey, const OwnedSecurity* reclaim = nullptr);
 
     // Deletes one subkey that has none of its own (Windows NT refuses a key
     // with subkeys here; DeleteKey removes a whole subtree).

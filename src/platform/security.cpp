@@ -37,6 +37,24 @@ BOOL AllocateAdministratorsSid(AllocatedSid& sid)
                        DOMAIN_ALIAS_RID_ADMINS, sid);
 }
 
+BOOL QueryProcessUserSid(HeapBuffer& sid)
+{
+    UniqueHandle token;
+    if (!ntsecurity::OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()))
+        return FALSE;
+    DWORD needed = 0;
+    if (ntsecurity::GetTokenInformation(token.get(), TokenUser, NULL, 0, &needed) ||
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return FALSE;
+    HeapBuffer user;
+    if (!user.Allocate(needed) ||
+        !ntsecurity::GetTokenInformation(token.get(), TokenUser, user.get(), needed, &needed))
+        return FALSE;
+    PSID userSid = static_cast<TOKEN_USER*>(user.get())->User.Sid;
+    const DWORD length = ntsecurity::GetLengthSid(userSid);
+    return sid.Allocate(length) && ntsecurity::CopySid(length, sid.get(), userSid);
+}
+
 DaclResult BuildDacl(const AllowedAccess* entries, size_t count, HeapBuffer& acl,
                      size_t* failedEntry)
 {

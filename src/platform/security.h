@@ -13,6 +13,9 @@ BOOL AllocateEveryoneSid(AllocatedSid& sid);
 BOOL AllocateLocalSystemSid(AllocatedSid& sid);
 BOOL AllocateAdministratorsSid(AllocatedSid& sid);
 
+// A copy of the SID of the user the process runs as.
+BOOL QueryProcessUserSid(HeapBuffer& sid);
+
 // One entry of a DACL: who is allowed what.
 struct AllowedAccess {
     PSID sid;

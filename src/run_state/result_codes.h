@@ -83,6 +83,11 @@ constexpr ResultPair kXimpStopNotStarted{4, 12};
 constexpr ResultPair kXimpServiceStillRunning{4, 13};
 // "VTRSRV_NAME" is not a bare file name: nothing is started or deleted.
 constexpr ResultPair kVtrServiceNameRefused{4, 14};
+// On NT, as administrator: the key that names the program is owned by
+// neither Administrators nor SYSTEM, so someone else may have chosen the
+// program: it is not started.
+constexpr ResultPair kSdkUninstallerKeyNotTrusted{4, 15};
+constexpr ResultPair kMoncfgKeyNotTrusted{4, 16};
 
 // Group 5: the printer driver.
 constexpr ResultPair kDriverNotInstalled{5, 1};

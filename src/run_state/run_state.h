@@ -6,6 +6,7 @@
 
 #include "ansi_text.h"
 #include "cmd_line.h"
+#include "parameter_file.h"
 #include "result_codes.h"
 
 #include <windows.h>
@@ -86,6 +87,8 @@ struct SdkWait {
     WPARAM sdkReplyWParam = 0;
     DWORD sdkReplyFlags = 1;
     BOOL osNotSupported = FALSE;
+    // The installer's parameter file, its folder held until the run ends.
+    ParameterFile parameterFile;
 
     bool Pending() const { return awaitSdkReply || awaitInstallerReply; }
     // The SDK setup replied with success and replaced files.

@@ -4,11 +4,13 @@
 
 #include "bounded_copy.h"
 #include "ext_log.h"
+#include "printer_handle.h"
 #include "printer_model.h"
 #include "product_keys.h"
 #include "product_values.h"
 #include "server.h"
 #include "target_registry.h"
+#include "windows_version.h"
 
 namespace {
 
@@ -25,6 +27,21 @@ void LogCall(UINT wFunc, UINT wFlags, LPCSTR source, DWORD sourceAttributes, LPC
                 dest ? "\"" : "", static_cast<unsigned>(destAttributes));
 }
 
+// On NT, whether this user may delete or rename the printer, which the
+// spooler asks after the hook: the entry changes only with the printer.
+// Every user may on Windows 95/98.
+BOOL MayManagePrinter(const char* name)
+{
+    if (!IsWindowsNT())
+        return TRUE;
+    PrinterHandle printer;
+    if (printer.Open(name, true))
+        return TRUE;
+    ExtDebugLog("    Printer not managed by this user(%lu)\r\n",
+                static_cast<unsigned long>(GetLastError()));
+    return FALSE;
+}
+
 // The target entry of a product printer into `entryPath` (kNameSize bytes).
 // A name that does not fit the name buffer cannot belong to a printer with
 // an entry.
@@ -34,6 +51,8 @@ BOOL FindProductTarget(LPCSTR printer, char* entryPath, BOOL logMissing)
     if (printer == NULL || !CopyIfFits(name, sizeof name, printer) || !IsXimpTarget(name))
         return FALSE;
     ExtDebugLog("    TargetPrinter(XIMP)\r\n");
+    if (!MayManagePrinter(name))
+        return FALSE;
     if (FindTargetKey(name, entryPath, kNameSize) < 0) {
         if (logMissing)
             ExtDebugLog("    TargetReg not found\r\n");

@@ -4,10 +4,10 @@
 #include "ext_log.h"
 #include "files.h"
 #include "handles.h"
+#include "parameter_file.h"
 #include "program_start.h"
 #include "text_format.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -27,32 +27,13 @@ BOOL FindModule(const Registry& driverKey, const char* valueName, char* modulePa
     return CopyIfFits(modulePath, kNameSize, path);
 }
 
-// A new, uniquely named empty file in the temporary folder; empty when none
-// could be made.
-void MakeParameterFile(char* fileName)
+// The single line: the printer name's length in bytes, then the name in
+// quotes, ending in CR LF.
+std::string ParameterLine(const char* printerName)
 {
-    fileName[0] = '\0';
-    char tempDir[kNameSize];
-    DWORD length = GetTempPathA(sizeof tempDir, tempDir);
-    if (length == 0 || length >= sizeof tempDir)
-        return;
-    if (GetTempFileNameA(tempDir, kParameterFilePrefix, 0, fileName) == 0)
-        fileName[0] = '\0';
-}
-
-// The single line, written in text mode so that it ends in CR LF on disk.
-void WriteParameterFile(const char* fileName, const char* printerName)
-{
-    if (fileName[0] == '\0')
-        return;
-    std::FILE* file = std::fopen(fileName, "w");
-    if (file == NULL)
-        return;
     char length[16];
     FormatText(length, sizeof length, "%u", static_cast<unsigned>(std::strlen(printerName)));
-    const std::string line = std::string("/P") + length + " \"" + printerName + "\"\n";
-    std::fputs(line.c_str(), file);
-    std::fclose(file);
+    return std::string("/P") + length + " \"" + printerName + "\"\r\n";
 }
 
 BOOL StartWithParameterFile(const char* printerName, const char* modulePath,
@@ -93,10 +74,12 @@ BOOL ExecuteVtrModule(const char* printerName, const char* modulePath)
     BOOL started = FALSE;
     if (modulePath != NULL && modulePath[0] != '\0') {
         const char* name = printerName != NULL ? printerName : "";
-        char fileName[kNameSize];
-        MakeParameterFile(fileName);
-        WriteParameterFile(fileName, name);
-        started = StartWithParameterFile(name, modulePath, fileName);
+        // A file that cannot be made or written does not keep the program
+        // from starting.
+        ParameterFile file;
+        if (file.Create(kParameterFilePrefix))
+            file.Write(ParameterLine(name));
+        started = StartWithParameterFile(name, modulePath, file.Path().c_str());
     }
     ExtDebugLog(started ? "       return TRUE\r\n" : "       return FALSE\r\n");
     return started;
@@ -105,5 +88,7 @@ BOOL ExecuteVtrModule(const char* printerName, const char* modulePath)
 BOOL RunProgram(const char* program, const char* commandLine)
 {
     // Explorer must not wait for the program to become idle.
-    return StartProgram(program, commandLine, kDefaultShow, IdleWait::kNone);
+    // Explorer's folder is no plain user's: the program may inherit it.
+    return StartProgram(program, commandLine, kDefaultShow, IdleWait::kNone,
+                        StartIn::kCallersFolder);
 }

@@ -227,7 +227,8 @@ void UninstallRun::StartXimpStop(const std::string& service)
         return;
     }
     const std::string file = systemDir + "\\" + service;
-    if (!StartProgram(file, file + " /R", SW_SHOW, IdleWait::kLikeWinExec)) {
+    if (!StartProgram(file, file + " /R", SW_SHOW, IdleWait::kLikeWinExec,
+                      StartIn::kProgramFolder)) {
         result.Record(pair::kXimpStopNotStarted);
         return;
     }

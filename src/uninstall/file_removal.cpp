@@ -105,7 +105,7 @@ BOOL UninstallRun::DeleteProfile()
         return FALSE;
     // An empty name would stand for the Driver key itself: every model.
     if (!settings.driverName.empty())
-        models.DeleteKey(settings.driverName);
+        models.DeleteKey(settings.driverName, Reclaim(HKEY_LOCAL_MACHINE));
     // No model left only when the walk reached the end: models that cannot
     // be read would take the other models' keys along with the product's.
     const ModelWalk walk =
@@ -118,7 +118,7 @@ BOOL UninstallRun::DeleteProfile()
 void UninstallRun::DeleteProductKey()
 {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        Registry norva(root, kNorvaKey, NULL, FALSE, Registry::kAllAccess);
-        norva.DeleteKey(kProductSubkey);
+        Registry norva = OpenForRemoval(root, kNorvaKey);
+        norva.DeleteKey(kProductSubkey, Reclaim(root));
     }
 }

@@ -27,6 +27,14 @@ BOOL UninstallRun::UninstallZQAPI()
         result.Record(pair::kSdkInstallDirEmpty);
         return FALSE;
     }
+    // The SDK's installers write the key; a key someone else made first would
+    // choose the program the administrator starts.
+    if (!TrustedForPrograms(kSdkInfoKey)) {
+        DebugLog("    ZQAPIInfo owner refused\n");
+        result.Record(pair::kSdkUninstallerKeyNotTrusted);
+        DebugLog("CMainFrame::UninstallZQAPI() exit error\n");
+        return FALSE;
+    }
 
     const std::string program = installDir + kUninstaller;
     const std::string command = "\"" + program + "\" /Act=Un /AN=\"" +
@@ -34,7 +42,8 @@ BOOL UninstallRun::UninstallZQAPI()
                                 ReplyTarget(environment.replyWindow, WM_SDK_REPLY);
     DebugLog("    Execute ZQAPI SDK  %s\n", command.c_str());
 
-    if (!StartProgram(program, command, SW_SHOW, IdleWait::kLikeWinExec)) {
+    if (!StartProgram(program, command, SW_SHOW, IdleWait::kLikeWinExec,
+                      StartIn::kProgramFolder)) {
         result.Record(pair::kSdkInstallerNotStarted);
         DebugLog("CMainFrame::UninstallZQAPI() exit error\n");
         return FALSE;

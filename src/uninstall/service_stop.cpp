@@ -86,7 +86,8 @@ void UninstallRun::StartVtrStop(const std::string& file)
 {
     const std::string command = file + " /R";
     DebugLog("    Execute vtr service    %s\n", command.c_str());
-    if (!StartProgram(file, command, SW_HIDE, IdleWait::kLikeWinExec)) {
+    if (!StartProgram(file, command, SW_HIDE, IdleWait::kLikeWinExec,
+                      StartIn::kProgramFolder)) {
         DebugLog("    Execute vtr service    error\n");
         return;
     }

@@ -67,7 +67,7 @@ bool PrinterGoesWithDriver(const std::string& printerName, const std::string& dr
 
 BOOL UninstallRun::DeleteTargetKey(HKEY root, std::string keyPath, std::string printerName)
 {
-    Registry targets(root, keyPath, NULL, FALSE, Registry::kAllAccess);
+    Registry targets = OpenForRemoval(root, keyPath);
     if (!targets.isOpen)
         return TRUE;
     DWORD index = 0;
@@ -75,7 +75,7 @@ BOOL UninstallRun::DeleteTargetKey(HKEY root, std::string keyPath, std::string p
          name = targets.EnumKey(index)) {
         std::string printer;
         {
-            Registry entry(root, keyPath + "\\" + name, NULL, FALSE, Registry::kAllAccess);
+            Registry entry = OpenForRemoval(root, keyPath + "\\" + name);
             if (!entry.isOpen)
                 return FALSE;
             printer = entry.QueryString(kPrinterValue, "");
@@ -89,7 +89,7 @@ BOOL UninstallRun::DeleteTargetKey(HKEY root, std::string keyPath, std::string p
             ++index;
             continue;
         }
-        if (!targets.DeleteKey(name))
+        if (!targets.DeleteKey(name, Reclaim(root)))
             return FALSE;
         DeleteStartupValue(root, printer);
     }
@@ -99,14 +99,14 @@ BOOL UninstallRun::DeleteTargetKey(HKEY root, std::string keyPath, std::string p
 BOOL UninstallRun::DeleteTargetKey2(HKEY root, std::string keyPath, std::string driverName)
 {
     DebugLog("CMainFrame::DeleteTargetKey2()\n");
-    Registry targets(root, keyPath, NULL, FALSE, Registry::kAllAccess);
+    Registry targets = OpenForRemoval(root, keyPath);
     DWORD index = 0;
     for (std::string name = targets.EnumKey(index); !name.empty();
          name = targets.EnumKey(index)) {
         DebugLog("    SubKey name:%s\n", name.c_str());
         std::string printer;
         {
-            Registry entry(root, keyPath + "\\" + name, NULL, FALSE, Registry::kAllAccess);
+            Registry entry = OpenForRemoval(root, keyPath + "\\" + name);
             if (!entry.isOpen) {
                 DebugLog("    SubKey open error\n");
                 return FALSE;
@@ -123,7 +123,7 @@ BOOL UninstallRun::DeleteTargetKey2(HKEY root, std::string keyPath, std::string 
         }
         DeleteStartupValue(root, printer);
         // An entry that cannot be deleted is stepped over.
-        if (!targets.DeleteKey(name))
+        if (!targets.DeleteKey(name, Reclaim(root)))
             ++index;
     }
     DebugLog("CMainFrame::DeleteTargetKey2() exit\n");

@@ -30,7 +30,8 @@ std::string MoncfgUninstallCommand(const std::string& moncfg, const std::string&
 // its command line.
 bool Started(const std::string& moncfg, const std::string& command)
 {
-    return StartProgram(moncfg, command, SW_SHOW, IdleWait::kLikeWinExec) != FALSE;
+    return StartProgram(moncfg, command, SW_SHOW, IdleWait::kLikeWinExec,
+                        StartIn::kProgramFolder) != FALSE;
 }
 
 bool IsNT(const RunEnvironment& environment)
@@ -183,6 +184,11 @@ std::string UninstallRun::RunMoncfgUninstall(const MoncfgPairs& pairs, bool logg
             DebugLog("    moncfg not recorded\n");
         result.Record(pairs.moncfgMissing);
         return moncfg;
+    }
+    if (!TrustedForPrograms(ModelKeyPath(settings.driverName))) {
+        DebugLog("    moncfg owner refused\n");
+        result.Record(pair::kMoncfgKeyNotTrusted);
+        return std::string();
     }
     const std::string command = MoncfgUninstallCommand(moncfg, model.QueryString("ModelID", ""));
     if (logged)

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-const char kNorvaKey[] = "Software\\NORVA";
 const char kProductSubkey[] = "VTR3";
 
 std::string ModelKeyPath(const std::string& driverName)

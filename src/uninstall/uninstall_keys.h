@@ -9,8 +9,7 @@
 
 #include <string>
 
-// HKLM and HKCU: the product's tree "VTR3" and the maker's key above it.
-extern const char kNorvaKey[];
+// HKLM and HKCU: the product's tree "VTR3" below the maker's key (kNorvaKey).
 extern const char kProductSubkey[];
 
 // The model's driver key: "Software\NORVA\VTR3\Driver\<driverName>".

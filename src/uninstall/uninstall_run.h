@@ -3,6 +3,8 @@
 // failures in the run's result.
 #pragma once
 
+#include "ownership.h"
+#include "registry.h"
 #include "run_state.h"
 
 #include <windows.h>
@@ -69,4 +71,20 @@ private:
     void DeleteOwnStartupLinks();
     void StartVtrStop(const std::string& file);
     void StartXimpStop(const std::string& service);
+
+    // Owners (NT, as administrator). A key that names a program may choose
+    // what the run starts only when Administrators or SYSTEM own it (always
+    // on 95/98 and for a plain user's run).
+    bool TrustedForPrograms(const std::string& keyPath) const;
+    // The list that a key of the machine gets before it is removed, where
+    // its list shuts administrators out (a target entry a plain user made):
+    // NULL where there is none to give.
+    const OwnedSecurity* Reclaim(HKEY root);
+    // A key the run removes from, opened with full access; reclaimed first
+    // where its list refuses that.
+    Registry OpenForRemoval(HKEY root, const std::string& path);
+    bool AdministratorOnNT() const;
+
+    OwnedSecurity reclaim;
+    bool reclaimBuilt = false;
 };

@@ -165,6 +165,8 @@ TEST_F(SdkHandOff, InstallersThatCannotStartLeaveTheirPairsAndNoWait)
 
 TEST_F(SdkHandOff, UninstallerStartsOnlyWhenAnSdkIsRecorded)
 {
+    // On NT the key's owner is asked, which Windows 95/98 cannot answer.
+    frame.environment.osKind = OsKindOfThisWindows();
     debugLogEnabled = TRUE;
     FakeInstaller uninstaller(kSdkDir, "zqapiset");
 

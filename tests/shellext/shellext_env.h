@@ -23,7 +23,6 @@ constexpr char kOtherTypePrinter[] = "LP-2";
 constexpr char kNoTypePrinter[] = "LP-3";
 constexpr char kForeignPrinter[] = "Other Printer";
 
-constexpr char kNorvaKey[] = "software\\NORVA";
 constexpr char kTargets[] = "software\\NORVA\\VTR3\\VTRData\\TXATarget";
 
 // A printer of the product's model named `utf8` in the system's code page
