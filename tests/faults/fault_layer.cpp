@@ -212,6 +212,8 @@ bool Made(R result, const char* name)
         return false;
 }
 
+FARPROC LookedUp(FARPROC found, HMODULE module, LPCSTR name);
+
 template <int Id, typename R, typename... A>
 R WINAPI Hook(A... args)
 {
@@ -223,6 +225,9 @@ R WINAPI Hook(A... args)
         if (FailsNow(entry, __builtin_return_address(0)))
             return Failed<R>(entry);
         R result = real(args...);
+        // GetProcAddress: what the program looks up is wrapped as well.
+        if constexpr (std::is_same_v<R, FARPROC>)
+            result = LookedUp(result, args...);
         if (entry.holds > 0 && Made(result, entry.name))
             InterlockedExchangeAdd(&held, entry.holds);
         else if (entry.holds < 0)
@@ -271,6 +276,32 @@ Entry* Find(const char* dll, const char* name)
 }
 
 std::string unwrapped;
+
+// Puts the layer's wrapper in place of `real` for one function.
+void Wrap(Entry& entry, void* real)
+{
+    entry.real = real;
+    entry.failable = !Listed(kNeverFail, entry.name);
+    entry.holds = Listed(kMakers, entry.name)       ? 1
+                  : Listed(kPairMakers, entry.name) ? 2
+                  : Listed(kReleasers, entry.name)  ? -1
+                                                    : 0;
+}
+
+// The NT security functions the product finds by name (its nt_security.cpp)
+// fail, count and hold like imported ones.
+FARPROC LookedUp(FARPROC found, HMODULE, LPCSTR name)
+{
+    if (found == NULL || HIWORD(reinterpret_cast<UINT_PTR>(name)) == 0)
+        return found;
+    Entry* entry = Find("advapi32.dll", name);
+    if (entry == nullptr)
+        return found;
+    const size_t index = static_cast<size_t>(entry - entries);
+    if (entry->real == nullptr)
+        Wrap(*entry, reinterpret_cast<void*>(found));
+    return reinterpret_cast<FARPROC>(hooks[index]);
+}
 
 void Replace(void** slot, void* to)
 {
@@ -321,12 +352,7 @@ int WINAPI FaultLayerPatch(HMODULE module)
             const size_t index = static_cast<size_t>(entry - entries);
             if (*slots == hooks[index])
                 continue;
-            entry->real = *slots;
-            entry->failable = !Listed(kNeverFail, name);
-            entry->holds = Listed(kMakers, name)       ? 1
-                           : Listed(kPairMakers, name) ? 2
-                           : Listed(kReleasers, name)  ? -1
-                                                       : 0;
+            Wrap(*entry, *slots);
             Replace(slots, hooks[index]);
             ++patched;
         }

@@ -66,6 +66,11 @@ std::string FakeInstaller::Parameters() const
     return FileText(base + ".params");
 }
 
+std::string FakeInstaller::CurrentDirectory() const
+{
+    return FileText(base + ".cwd");
+}
+
 bool FakeInstaller::RanAlready() const
 {
     return FileExists(base + ".done");
@@ -73,6 +78,6 @@ bool FakeInstaller::RanAlready() const
 
 void FakeInstaller::Forget()
 {
-    for (const char* extension : {".cmdline", ".params", ".done"})
+    for (const char* extension : {".cmdline", ".params", ".cwd", ".done"})
         DeleteFileA((base + extension).c_str());
 }

@@ -35,6 +35,7 @@ public:
     // The command line of the last run, waiting for it with a bound.
     std::string CommandLine() const;
     std::string Parameters() const;
+    std::string CurrentDirectory() const;  // of the last run
     bool RanAlready() const;
     void Forget();
 

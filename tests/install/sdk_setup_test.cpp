@@ -206,6 +206,30 @@ TEST_F(SdkHandOff, UninstallerStartsOnlyWhenAnSdkIsRecorded)
               FileText(kTraceLog));
 }
 
+// Each installer starts in its own folder, whatever the caller's is: NT 4.0
+// looks for DLLs there before the system directory. A relative INI name on
+// the command line is then found beside the installer.
+TEST_F(SdkHandOff, InstallersStartInTheirOwnFolder)
+{
+    FakeInstaller named(kDriverDir, "SdkSetup");
+    FakeInstaller uninstaller(kSdkDir, "zqapiset");
+    SetMachineString(kSdkInfoKey, "InstallDir", kSdkDir);
+    ASSERT_TRUE(SetCurrentDirectoryA(kTestRoot));
+    ASSERT_TRUE(InstallRun(frame).InstallZQAPI());
+    ASSERT_NE("<did not run>", combined->CommandLine());
+    EXPECT_EQ(kDriverDir, combined->CurrentDirectory());
+
+    frame.settings.sdkInstaller = "SdkSetup.exe";
+    ASSERT_TRUE(InstallRun(frame).InstallZQAPI());
+    ASSERT_NE("<did not run>", named.CommandLine());
+    EXPECT_EQ(kDriverDir, named.CurrentDirectory());
+
+    frame.environment.osKind = OsKindOfThisWindows();
+    ASSERT_TRUE(UninstallRun(frame).UninstallZQAPI());
+    ASSERT_NE("<did not run>", uninstaller.CommandLine());
+    EXPECT_EQ(kSdkDir, uninstaller.CurrentDirectory());
+}
+
 // The installer runs but never answers: the wait timer's ticks run out.
 TEST_F(SdkHandOff, NoAnswerEndsWith4_10AfterTheTimeout)
 {

@@ -103,7 +103,7 @@ TEST_F(NtOwnership, RepairGivesKeysToAdministratorsTakingThemWhereTheyRefuse)
 
     const std::string entry = std::string(kTestKey) + "\\P0000000000000000";
     CreateKey(HKEY_LOCAL_MACHINE, entry);
-    LockedKey locked(entry);
+    ShutOutKey locked(entry);
     EXPECT_FALSE(Registry::OpenForWriting(HKEY_LOCAL_MACHINE, entry).isOpen);
     EXPECT_TRUE(RepairKey(HKEY_LOCAL_MACHINE, entry, security));
     EXPECT_TRUE(locked.OwnerTaken());
@@ -125,7 +125,7 @@ TEST_F(NtOwnership, DeletionReclaimsAKeyThatRefusesOnlyWhenAsked)
         CreateKey(HKEY_LOCAL_MACHINE, tree + entry);
     Registry parent = Registry::OpenForWriting(HKEY_LOCAL_MACHINE, kTestKey);
     {
-        LockedKey locked(tree + "\\B");
+        ShutOutKey locked(tree + "\\B");
         EXPECT_FALSE(parent.DeleteKey("Tree"));
         EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, tree));
         EXPECT_TRUE(parent.DeleteKey("Tree", &security));

@@ -1,7 +1,11 @@
 #include "shell_ext.h"
 
+#include "import_patch.h"
 #include "japanese.h"
 #include "shellext_env.h"
+#include "test_windows.h"
+
+#include <winspool.h>
 
 #include <gtest/gtest.h>
 
@@ -151,4 +155,52 @@ TEST_F(CopyHook, JapanesePrinterNamesKeepTheirEntriesApart)
 
     Call(kRename, renamed.c_str(), upper.c_str());
     EXPECT_EQ(std::vector<std::string>{"P0000000000000000=" + renamed + ",1"}, Entries());
+}
+
+namespace {
+
+// The spooler as it answers a user who may use a printer but not manage it.
+class PrintersNotManaged {
+public:
+    PrintersNotManaged()
+        : real(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("winspool.drv"),
+                                                      "OpenPrinterA")))
+    {
+        EXPECT_TRUE(PatchImports(real, reinterpret_cast<void*>(&Open)));
+    }
+    ~PrintersNotManaged() { PatchImports(reinterpret_cast<void*>(&Open), real); }
+
+private:
+    static BOOL WINAPI Open(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults)
+    {
+        if (defaults != NULL && defaults->DesiredAccess == PRINTER_ALL_ACCESS) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
+        return reinterpret_cast<decltype(&OpenPrinterA)>(realOpen)(name, printer, defaults);
+    }
+    static void* realOpen;
+    void* const real;
+};
+void* PrintersNotManaged::realOpen =
+    reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("winspool.drv"), "OpenPrinterA"));
+
+}  // namespace
+
+// On NT the spooler refuses to delete or rename a printer for a user who may
+// not manage it, after the hook: the entry stays as it is. Windows 95/98
+// let every user manage every printer.
+TEST_F(CopyHook, AUserWhoMayNotManageThePrinterLeavesItsEntry)
+{
+    AddTargetEntry(0, kProductPrinter, 0);
+    const std::vector<std::string> before = Entries();
+    PrintersNotManaged notManaged;
+    const std::string log = Call(kDelete, kProductPrinter, NULL);
+    Call(kRename, "LP-1 new", kProductPrinter);
+    if (!IsWindowsNT()) {
+        EXPECT_TRUE(Entries().empty());
+        return;
+    }
+    EXPECT_EQ(before, Entries());
+    EXPECT_NE(std::string::npos, log.find("    Printer not managed by this user(5)\r\n")) << log;
 }

@@ -197,7 +197,7 @@ void MakeEarlierVersionKey(HKEY root, const std::string& path)
     SetKeySecurity(root, path, Who::kOtherUser, Who::kEveryone, KEY_ALL_ACCESS);
 }
 
-LockedKey::LockedKey(const std::string& machinePath)
+ShutOutKey::ShutOutKey(const std::string& machinePath)
 {
     static LockedState state;
     state = LockedState{"\\registry\\machine\\" + Lower(machinePath)};
@@ -209,7 +209,7 @@ LockedKey::LockedKey(const std::string& machinePath)
     ntsecurity::Replace("RegSetKeySecurity", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&SetSecurityRedirected)));
 }
 
-LockedKey::~LockedKey()
+ShutOutKey::~ShutOutKey()
 {
     ntsecurity::Replace("RegSetKeySecurity", NULL);
     PatchImports(reinterpret_cast<void*>(&DeleteRedirected), reinterpret_cast<void*>(realDelete));
@@ -217,12 +217,12 @@ LockedKey::~LockedKey()
     locked = nullptr;
 }
 
-bool LockedKey::OwnerTaken() const
+bool ShutOutKey::OwnerTaken() const
 {
     return locked != nullptr && locked->ownerTaken;
 }
 
-bool LockedKey::ListReset() const
+bool ShutOutKey::ListReset() const
 {
     return locked != nullptr && locked->listReset;
 }

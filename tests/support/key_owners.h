@@ -1,7 +1,7 @@
 // Owners and lists of registry keys as the NT tests set them up. Wine keeps
 // the owner and list that RegSetKeySecurity gives a key (for the session)
 // and checks access by them, so most cases are real; it only lacks
-// SeTakeOwnershipPrivilege, which LockedKey stands in for.
+// SeTakeOwnershipPrivilege, which ShutOutKey stands in for.
 #pragma once
 
 #include "handles.h"
@@ -30,12 +30,12 @@ void MakeEarlierVersionKey(HKEY root, const std::string& path);
 // is set the key is an ordinary one again. The program's calls of
 // RegOpenKeyExA and RegDeleteKeyA and the product's RegSetKeySecurity are
 // redirected while the object lives; one at a time.
-class LockedKey {
+class ShutOutKey {
 public:
-    explicit LockedKey(const std::string& machinePath);
-    ~LockedKey();
-    LockedKey(const LockedKey&) = delete;
-    LockedKey& operator=(const LockedKey&) = delete;
+    explicit ShutOutKey(const std::string& machinePath);
+    ~ShutOutKey();
+    ShutOutKey(const ShutOutKey&) = delete;
+    ShutOutKey& operator=(const ShutOutKey&) = delete;
 
     bool OwnerTaken() const;
     bool ListReset() const;

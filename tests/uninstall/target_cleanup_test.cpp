@@ -6,6 +6,7 @@
 #include "app_test_support.h"
 #include "debug_log.h"
 #include "install_test_files.h"
+#include "key_owners.h"
 #include "registry.h"
 #include "spooler.h"
 #include "test_frame.h"
@@ -171,4 +172,20 @@ TEST_F(TargetCleanup, EntriesThatCannotBeOpenedOrDeleted)
             EXPECT_EQ(c.left, Left(HKEY_CURRENT_USER));
         }
     }
+}
+
+// An entry whose owner, a plain user, shut administrators out: the
+// administrator's uninstall takes it back and removes it with the others,
+// instead of stopping there with 3/1.
+TEST_F(TargetCleanup, AnEntryThatShutsAdministratorsOutIsTakenBackAndRemoved)
+{
+    if (OsKindOfThisWindows() == 1)
+        GTEST_SKIP() << "Windows 95/98 has no key security";
+    frame.environment.osKind = OsKindOfThisWindows();
+    frame.environment.isAdmin = TRUE;
+    Entries(HKEY_LOCAL_MACHINE, {"P1", "P3", "P2"});
+    ShutOutKey shutOut(std::string(kTargets) + "\\" + EntryName(1));
+    EXPECT_TRUE(UninstallRun(frame).DeleteTargetKey(HKEY_LOCAL_MACHINE, kTargets, "P2"));
+    EXPECT_TRUE(shutOut.OwnerTaken());
+    EXPECT_EQ("P1 | run: Other program P1 P2 P3", Left(HKEY_LOCAL_MACHINE));
 }

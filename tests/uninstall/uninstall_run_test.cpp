@@ -5,6 +5,7 @@
 // directory, as the product installs it there.
 #include "app_test_support.h"
 #include "install_test_files.h"
+#include "key_owners.h"
 #include "registry.h"
 #include "server.h"
 #include "setup_host.h"
@@ -439,6 +440,47 @@ TEST_F(InstalledModels, WithoutAdministratorRightsTheSdkStaysOnNT)
     EXPECT_EQ(!IsNT(), frame.waits.sdk.awaitSdkReply != FALSE);
     if (IsNT()) {
         EXPECT_EQ("", SdkUninstaller());
+    }
+}
+
+// On NT, as administrator: a key that another user owns chooses no program.
+// MONCFG's calls (the model key's "MONCFG") or the SDK's uninstaller
+// (ZQAPIInfo's "InstallDir") are not started, the rest goes on.
+TEST_F(InstalledModels, KeysAnotherUserOwnsChooseNoProgram)
+{
+    if (!IsNT())
+        GTEST_SKIP() << "Windows 95/98 keep no owners";
+    // By driver, another model staying: MONCFG uninstalls and cleans up, and
+    // the SDK's uninstaller runs.
+    const struct {
+        const char* foreignKey;
+        const char* pair;
+        size_t moncfgCalls;
+        bool sdkUninstalled;
+    } cases[] = {
+        {"Software\\NORVA\\ZQAPIInfo", "4/15", 2, false},
+        {"Software\\NORVA\\VTR3\\Driver\\NORVA LP-1", "4/16", 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.foreignKey);
+        SetKeySecurity(HKEY_LOCAL_MACHINE, c.foreignKey, Who::kOtherUser, Who::kEveryone,
+                       KEY_ALL_ACCESS);
+        TestFrame frame("/R2:\"NORVA LP-1\"");
+        EXPECT_TRUE(frame.ExecuteOperation(FALSE));
+        EXPECT_EQ(c.pair, std::to_string(frame.result.ErrorCode1()) + "/" +
+                              std::to_string(frame.result.ErrorCode2()));
+        EXPECT_EQ(c.moncfgCalls,
+                  PeerRecord(moncfg, c.moncfgCalls, c.moncfgCalls != 0 ? 10000 : 500).size());
+        EXPECT_EQ(c.sdkUninstalled, !SdkUninstaller().empty());
+        if (c.moncfgCalls != 0) {
+            EXPECT_EQ(driverDir, FileText(driverDir + "\\moncfg.cwd")) << "its own folder";
+        }
+        // The second case: the model recorded again, the SDK's key its own.
+        SetModel("NORVA LP-1", {{"MONCFG", moncfg}});
+        SetKeySecurity(HKEY_LOCAL_MACHINE, "Software\\NORVA\\ZQAPIInfo", Who::kAdministrators,
+                       Who::kEveryone, KEY_ALL_ACCESS);
+        ForgetPeerRecord(moncfg);
+        DeleteFileA((std::string(kSdkDir) + "\\zqapiset.cmdline").c_str());
     }
 }
 

@@ -1,7 +1,8 @@
 // A stand-in for the ZQAPI SDK's installer programs (the combined installer,
 // the installer a setup INI names, and the uninstaller): tests copy it under
 // the name they need. Beside itself, named after its own base name <base>, it
-//   - writes <base>.cmdline: its command line exactly as it was given;
+//   - writes <base>.cmdline: its command line exactly as it was given, and
+//     <base>.cwd: its current directory;
 //   - writes <base>.params: the contents of the file named by /F="...", if any;
 //   - reads <base>.answer and posts the messages listed there, one a line, to
 //     the reply addresses found in the command line or the parameter file:
@@ -98,6 +99,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     const std::string base = OwnPathWithoutExtension();
     const std::string commandLine = GetCommandLineA();
     WriteWholeFile(base + ".cmdline", commandLine);
+    char directory[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, directory);
+    WriteWholeFile(base + ".cwd", directory);
 
     std::string addresses = commandLine;
     const std::string parameterFile = ParameterFileName(commandLine);

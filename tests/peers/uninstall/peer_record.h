@@ -30,6 +30,18 @@ inline std::string PeerBase()
     return base;
 }
 
+// The current directory the program was started in, as
+// "<own path without extension>.cwd".
+inline void RecordDirectory()
+{
+    char directory[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, directory);
+    if (std::FILE* file = std::fopen((PeerBase() + ".cwd").c_str(), "wb")) {
+        std::fputs(directory, file);
+        std::fclose(file);
+    }
+}
+
 // Appends the process command line as one line.
 inline void RecordStart()
 {
