@@ -6,10 +6,14 @@
 #                against the same program loading the spooler's DLL (whose
 #                start-up under Wine walks every printer): the median wall
 #                time of each, run in turn, and the ratios
+#   targets      an uninstall by printer of the demonstration product whose
+#                target keys hold TARGETS entries of printers that are gone:
+#                the median wall time of the run, after a fresh install each
 #   shellext     MONEXT01's figures (scripts/bench-shellext.sh)
-# Usage: scripts/bench.sh [maintenance|shellext|all]   (default: all)
-#   MONSETUP_BENCH_RUNS (15), MONSETUP_BENCH_MODELS (20),
-#   MONSETUP_BENCH_PRINTERS (5), MONSETUP_WINVER (win2k)
+# Usage: scripts/bench.sh [maintenance|targets|shellext|all]   (default: all)
+#   MONSETUP_BENCH_RUNS (15; 5 for targets), MONSETUP_BENCH_MODELS (20),
+#   MONSETUP_BENCH_PRINTERS (5), MONSETUP_BENCH_TARGETS (1000),
+#   MONSETUP_WINVER (win2k)
 # The i686 build runs where this kernel runs 32-bit code, else the x86_64 one.
 set -euo pipefail
 
@@ -58,11 +62,40 @@ bench_maintenance() {
     ' bench "build/$preset" "$runs" "$models" "$printers"
 }
 
+bench_targets() {
+    export MONSETUP_WINVER=${MONSETUP_WINVER:-win2k}
+    export MONSETUP_TIMEOUT=1800
+    local runs=${MONSETUP_BENCH_RUNS:-5} targets=${MONSETUP_BENCH_TARGETS:-1000}
+    echo "uninstall with $targets target entries of printers gone: $preset build," \
+         "Wine presenting $MONSETUP_WINVER, median of $runs runs"
+    scripts/wine-run.sh "build/$preset/wine" --shell bash -c '
+        set -e
+        cd "$1/bin"
+        times=$(mktemp)
+        for ((i = 0; i < $2; i++)); do
+            prepared=$(wine install_demo.exe | tr -d "\r")
+            ini=$(sed -n 1p <<<"$prepared")
+            monchk=$(sed -n 2p <<<"$prepared")
+            wine setup_host.exe --program "$monchk" "/I:$ini" >/dev/null 2>&1
+            wine bench_targets.exe "$3"
+            start=$EPOCHREALTIME
+            wine setup_host.exe --timeout 600 --program "$monchk" "/R:NORVA LP-1" >/dev/null 2>&1 || true
+            end=$EPOCHREALTIME
+            echo $(( (${end/./} - ${start/./}) )) >>"$times"
+        done
+        sort -n "$times" | awk "{ v[NR] = \$1 } END {
+            printf \"  uninstall by printer         %.3f s\\n\", v[int((NR + 1) / 2)] / 1e6 }"
+        rm -f "$times"
+    ' bench "build/$preset" "$runs" "$targets"
+}
+
 case "$what" in
     maintenance) bench_maintenance ;;
+    targets) bench_targets ;;
     shellext) scripts/bench-shellext.sh ;;
     all)
         bench_maintenance
+        bench_targets
         if [ -x scripts/bench-shellext.sh ]; then scripts/bench-shellext.sh; fi ;;
-    *) echo "usage: scripts/bench.sh [maintenance|shellext|all]" >&2; exit 2 ;;
+    *) echo "usage: scripts/bench.sh [maintenance|targets|shellext|all]" >&2; exit 2 ;;
 esac

@@ -26,12 +26,18 @@ else
     preset=win64
     echo "run: this kernel cannot run 32-bit code, so the x86_64 build runs under the 64-bit Wine"
 fi
-scripts/bootstrap.sh >/dev/null || { echo "run: scripts/bootstrap.sh failed" >&2; exit 1; }
+# A line per step, so that a fresh machine's first minutes are not silent.
+echo "run: installing what is missing (scripts/bootstrap.sh)"
+scripts/bootstrap.sh | sed 's/^/  /'
+[ "${PIPESTATUS[0]}" -eq 0 ] || { echo "run: scripts/bootstrap.sh failed" >&2; exit 1; }
+echo "run: configuring build/$preset"
 cmake --preset $preset >/dev/null || { echo "run: cmake --preset $preset failed" >&2; exit 1; }
 # The two deliverables and the demonstration's programs; the tests are left
 # to scripts/test.sh.
+echo "run: building MONCHK04, MONEXT01 and the demonstration's programs"
 cmake --build --preset $preset --target MONCHK04 MONEXT01 install_demo setup_host >/dev/null ||
     { echo "run: the $preset build failed" >&2; exit 1; }
+echo "run: preparing the demonstration product in a throwaway Wine prefix and running MONCHK04"
 
 export MONSETUP_WINVER=${MONSETUP_WINVER:-win2k}
 exec scripts/wine-run.sh build/$preset/wine --shell bash -c '

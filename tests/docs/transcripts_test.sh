@@ -39,18 +39,29 @@ cp MONEXT01.dll "$WINEPREFIX/drive_c/NORVA/"
 echo "prepared: demonstration product, MONEXT01.dll in C:\\NORVA, DRIVERDIR=$DRIVERDIR"
 
 other_copy=""
+ticker=""
 after_block=""
+# The ticks of MONCHK04's one-second wait timer (WM_TIMER, id 1), posted
+# 20 ms apart once its window is there: the wait runs its course in
+# seconds, tick by tick as the timer would drive it, instead of minutes.
+tick() {
+    wine send_message.exe InstallExeClass "Vantor3 Environment Check" 0x113 1 0 60 "$1" 20 \
+        >/dev/null 2>&1 &
+    ticker=$!
+}
 # The preparations a document may ask for.
 prepare() {
     case "$1" in
         sdk-in-use)  # the SDK setup answers "in use"
             printf 'installer 0 0x1\nsdk 0 0x400\n' >"$driver_dir/NR_Comb.answer" ;;
-        sdk-silent)  # the SDK installers never answer
-            rm -f "$driver_dir/NR_Comb.answer" ;;
+        sdk-silent)  # the SDK installers never answer: the 120 ticks of the wait
+            rm -f "$driver_dir/NR_Comb.answer"
+            tick 130 ;;
         sdk-replaces)  # the demonstration's answer: success, files replaced
             printf 'installer 0 0x1\nsdk 0 0x200001\n' >"$driver_dir/NR_Comb.answer" ;;
-        vtr-service-stuck)  # the VTR service program never ends
-            cp fake_vtrsrv_stuck.exe "$system_dir/vtrsrv.exe" ;;
+        vtr-service-stuck)  # the VTR service program never ends: five tries, 3 ticks apart
+            cp fake_vtrsrv_stuck.exe "$system_dir/vtrsrv.exe"
+            tick 20 ;;
         another-copy)
             # A copy of MONCHK04 at work, waiting for a silent SDK. It starts
             # with the debug log off, so that its lines cannot take the log
@@ -67,6 +78,10 @@ prepare() {
     esac
 }
 finish_block() {
+    if [ -n "$ticker" ]; then
+        wait "$ticker"
+        ticker=""
+    fi
     if [ "$after_block" = end-other-copy ] && [ -n "$other_copy" ]; then
         wine send_message.exe InstallExeClass "Vantor3 Environment Check" 16 0 0 5 >/dev/null
         wait "$other_copy"
