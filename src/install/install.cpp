@@ -62,8 +62,10 @@ void InstallRun::PrepareProductKeys()
     if (!environment.isAdmin)
         return;
     for (const char* path : {kVtrDataKey, kTxaTargetKey, kTxbTargetKey}) {
-        CreateProductKey(path, PrepareKey(HKEY_LOCAL_MACHINE, path, environment.securityAttributes,
-                                          environment.sharedSecurityAttributes));
+        Registry::CreateWithSecurity(HKEY_LOCAL_MACHINE, path,
+                                     PrepareKey(HKEY_LOCAL_MACHINE, path,
+                                                environment.securityAttributes,
+                                                environment.sharedSecurityAttributes));
         repair.RepairKey(HKEY_LOCAL_MACHINE, path);
     }
 }
