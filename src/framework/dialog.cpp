@@ -2,7 +2,6 @@
 
 #include "app.h"
 #include "frame_wnd.h"
-#include "window_objects.h"
 
 INT_PTR CDialog::DoModal()
 {
@@ -30,17 +29,11 @@ INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wPara
         auto* dialog = reinterpret_cast<CDialog*>(lParam);
         dialog->hwnd = hwnd;
         SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-        window_objects::Remember(hwnd, dialog);
     }
-    auto* dialog = static_cast<CDialog*>(window_objects::Recall(hwnd));
-    if (dialog == nullptr)
-        dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    // Messages before WM_INITDIALOG (WM_SETFONT) find no object yet.
+    auto* dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     if (dialog == nullptr)
         return FALSE;
-    if (message == WM_NCDESTROY) {
-        window_objects::Forget(hwnd);
-        return FALSE;
-    }
 
     try {
         switch (message) {

@@ -1,7 +1,6 @@
 #include "frame_wnd.h"
 
 #include "app.h"
-#include "window_objects.h"
 
 namespace {
 
@@ -44,16 +43,7 @@ BOOL CFrameWnd::Create(const char* className, const char* title, DWORD style, co
     HWND created = CreateWindowExA(0, className, title, style, rect.left, rect.top,
                                    rect.right - rect.left, rect.bottom - rect.top, parent, NULL,
                                    CWinApp::ModuleInstance(), this);
-    if (created == NULL)
-        return FALSE;
-    // A window that could not be given its object would never pass a message
-    // (the run's timer among them) to it: no window is better.
-    if (GetWindowLongPtrA(created, GWLP_USERDATA) != reinterpret_cast<LONG_PTR>(this)) {
-        ::DestroyWindow(created);
-        hwnd = NULL;
-        return FALSE;
-    }
-    return TRUE;
+    return created != NULL;
 }
 
 BOOL CFrameWnd::DestroyWindow()
@@ -129,19 +119,16 @@ LRESULT CALLBACK CFrameWnd::StaticWindowProc(HWND hwnd, UINT message, WPARAM wPa
         if (frame != nullptr) {
             frame->hwnd = hwnd;
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(frame));
-            window_objects::Remember(hwnd, frame);
         }
     }
 
-    auto* frame = static_cast<CFrameWnd*>(window_objects::Recall(hwnd));
-    if (frame == nullptr)
-        frame = reinterpret_cast<CFrameWnd*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    // Messages before WM_NCCREATE (WM_GETMINMAXINFO) find no object yet.
+    auto* frame = reinterpret_cast<CFrameWnd*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (frame == nullptr)
         return DefWindowProcA(hwnd, message, wParam, lParam);
 
     if (message == WM_NCDESTROY) {
         LRESULT result = DefWindowProcA(hwnd, message, wParam, lParam);
-        window_objects::Forget(hwnd);
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         frame->hwnd = NULL;
         frame->PostNcDestroy();

@@ -3,11 +3,13 @@
 // the printer-driver directory.
 #include "install_run.h"
 
+#include "language_choice.h"
 #include "registry.h"
 #include "setup_ini.h"
 #include "setup_values.h"
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -15,7 +17,6 @@ const char kInstallSection[] = "Install";
 const char kLanguageSection[] = "Language";
 const char kHtmlSubdir[] = "\\NORVA\\HTML";
 const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-const WORD kEnglish = 0x09;
 
 std::string ProgramDirectory()
 {
@@ -118,36 +119,24 @@ void InstallRun::ReadCopyExec(CSetupIni& ini)
 
 BOOL InstallRun::SelectLanguage()
 {
-    const LANGID user = GetUserDefaultLangID();
-    const WORD userPrimary = user & 0x3FF;
-    const WORD userSub = user >> 10;
-
     CSetupIni ini(AnsiLeadByte);
     if (!ini.Open(settings.iniPath, kLanguageSection)) {
         result.Record(pair::kIniLanguageSectionMissing);
         return FALSE;
     }
 
-    // An exact match wins; else the first entry of the user's primary
-    // language; else the first English entry.
-    std::string chosen;
-    int rank = 0;
+    std::vector<std::string> keys;
+    std::vector<LanguageCandidate> candidates;
     std::string key;
     while (ini.NextEntry(key)) {
-        const WORD primary = ParseHexWord(ini.fields[0].c_str());
-        const WORD sub = ParseHexWord(ini.fields[1].c_str());
-        if (primary == userPrimary && sub == userSub) {
-            chosen = key;
-            break;
-        }
-        if (primary == userPrimary && rank < 2) {
-            chosen = key;
-            rank = 2;
-        } else if (primary == kEnglish && rank < 1) {
-            chosen = key;
-            rank = 1;
-        }
+        candidates.push_back({keys.size(), ParseHexWord(ini.fields[0].c_str()),
+                              ParseHexWord(ini.fields[1].c_str())});
+        keys.push_back(key);
     }
+    const LanguageChoice choice =
+        ChooseLanguage(candidates.data(), candidates.size(), GetUserDefaultLangID());
+    // A chosen entry without a name is no choice either.
+    const std::string chosen = choice.match != LanguageMatch::kNone ? keys[choice.entry] : "";
     if (chosen.empty()) {
         result.Record(pair::kIniNoLanguageMatched);
         return FALSE;

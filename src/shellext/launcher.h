@@ -8,8 +8,8 @@
 
 #include <windows.h>
 
-// Full paths of the two programs of one printer's model. Each extension
-// object (one per property sheet) keeps its own.
+// Full paths of the two programs of one printer's model. Each utility page
+// keeps its own.
 struct ModulePaths {
     char monrun[kNameSize] = "";
     char moncfg[kNameSize] = "";

@@ -3,6 +3,7 @@
 #include "bounded_copy.h"
 #include "files.h"
 #include "handles.h"
+#include "language_choice.h"
 #include "product_keys.h"
 #include "setup_values.h"
 #include "text_format.h"
@@ -10,6 +11,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 
 namespace {
@@ -17,7 +20,6 @@ namespace {
 constexpr char kLanguageSection[] = "Language";
 constexpr char kShellResKey[] = "SHELLRES";
 constexpr LANGID kEnglishUnitedStates = 0x0409;
-constexpr WORD kEnglishPrimary = 0x09;
 constexpr unsigned kSectionBlockSize = 260;
 
 // One "name=primary,sub[,...]" line of the [Language] section.
@@ -60,28 +62,39 @@ LanguageEntry ParseEntry(const char* entry)
     return parsed;
 }
 
-// Walks the zero-separated entries and keeps the best fit.
-LanguageEntry ChooseEntry(const char* entries, size_t length, LANGID langId)
+// The zero-separated entries of [begin, end): the first one, and the one
+// after `entry`; NULL after the last.
+const char* FirstEntry(const char* begin, const char* end)
 {
-    const WORD primary = langId & 0x3FF;
-    const WORD sub = langId >> 10;
-    LanguageEntry first, samePrimary, english;
-    for (const char* p = entries; p < entries + length && *p != '\0'; p += std::strlen(p) + 1) {
-        LanguageEntry entry = ParseEntry(p);
-        if (entry.primary == primary && entry.sub == sub)
-            return entry;
-        if (first.name == NULL)
-            first = entry;
-        if (samePrimary.name == NULL && entry.primary == primary)
-            samePrimary = entry;
-        if (english.name == NULL && entry.primary == kEnglishPrimary)
-            english = entry;
+    return begin < end && *begin != '\0' ? begin : NULL;
+}
+
+const char* NextEntry(const char* entry, const char* end)
+{
+    return FirstEntry(entry + std::strlen(entry) + 1, end);
+}
+
+// The entry that best fits `langId`, else the first one (none when there
+// are no entries). FALSE without memory for the candidates.
+BOOL ChooseEntry(const char* entries, size_t length, LANGID langId, LanguageEntry& chosen)
+{
+    const char* end = entries + length;
+    size_t count = 0;
+    for (const char* p = FirstEntry(entries, end); p != NULL; p = NextEntry(p, end))
+        ++count;
+    std::unique_ptr<LanguageCandidate[]> candidates(new (std::nothrow) LanguageCandidate[count]);
+    if (candidates == nullptr)
+        return FALSE;
+    size_t n = 0;
+    for (const char* p = FirstEntry(entries, end); p != NULL; p = NextEntry(p, end), ++n) {
+        const LanguageEntry entry = ParseEntry(p);
+        candidates[n] = {static_cast<size_t>(p - entries), entry.primary, entry.sub};
     }
-    if (samePrimary.name != NULL)
-        return samePrimary;
-    if (english.name != NULL)
-        return english;
-    return first;
+    // Each candidate is marked with its entry's offset; the first is at 0.
+    const LanguageChoice choice = ChooseLanguage(candidates.get(), count, langId);
+    if (count > 0)
+        chosen = ParseEntry(entries + choice.entry);
+    return TRUE;
 }
 
 // The model's installation folder and profile file path.
@@ -170,7 +183,9 @@ int GetLanguageSection(char* section, unsigned* sectionSize, const char* profile
             return -1;
         if (length == size - 2)
             continue;
-        LanguageEntry chosen = ChooseEntry(entries, length, langId);
+        LanguageEntry chosen;
+        if (!ChooseEntry(entries, length, langId, chosen))
+            return kLanguageOutOfMemory;
         if (chosen.nameLength >= *sectionSize) {
             *sectionSize = static_cast<unsigned>(chosen.nameLength + 1);
             return kBufferTooSmall;

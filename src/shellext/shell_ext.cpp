@@ -2,9 +2,7 @@
 
 #include "ext_log.h"
 #include "handles.h"
-#include "resource_library.h"
 #include "server.h"
-#include "utility_page.h"
 
 #include <shellapi.h>
 
@@ -203,9 +201,9 @@ STDMETHODIMP CShellExt::AddPages(LPFNADDPROPSHEETPAGE lpfnAddPage, LPARAM lParam
             ExtDebugLog("    Faild(NoXIMP)\r\n");
             return E_FAIL;
         }
-        if (!DataObjectDeliversName())
+        if (!DataObjectDeliversName() || pageHeld)
             return S_OK;
-        return AddUtilityPage(lpfnAddPage, lParam);
+        return AddUtilityPage(*this, printerName, Model(), lpfnAddPage, lParam);
     });
 }
 
@@ -223,63 +221,20 @@ BOOL CShellExt::DataObjectDeliversName()
     return TRUE;
 }
 
-HRESULT CShellExt::AddUtilityPage(LPFNADDPROPSHEETPAGE lpfnAddPage, LPARAM lParam)
-{
-    // One page per object: a second one would share, and free, the first
-    // one's resource library.
-    if (pageHeld)
-        return S_OK;
-    char path[kNameSize];
-    const int resolved = ResolveResourceLibrary(Model(), path, sizeof path);
-    if (resolved == kResourceNameRefused) {
-        ExtDebugLog("    Resource name refused(%s)\r\n", path);
-        return S_OK;
-    }
-    if (resolved != 0) {
-        ExtDebugLog("    Resource name error(%s)\r\n", path);
-        return S_OK;
-    }
-    ExtDebugLog("    ResourceName=%s\r\n", path);
-    // Only its resources are used: none of its code may run in Explorer.
-    resourceLibrary = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
-    if (resourceLibrary == NULL) {
-        ExtDebugLog("    Resource load error(%s)\r\n", path);
-        return S_OK;
-    }
-    AddRef();
-    pageHeld = TRUE;
-    PROPSHEETPAGEA description;
-    FillUtilityPage(this, &description);
-    HPROPSHEETPAGE page = createPage(&description);
-    if (page == NULL) {
-        ReleasePage();
-        return S_OK;
-    }
-    if (lpfnAddPage != NULL && lpfnAddPage(page, lParam)) {
-        ExtDebugLog("    Add PropertyPage Success\r\n");
-        return S_OK;
-    }
-    // Destroying the page may already have delivered its release
-    // notification; ReleasePage does the work only once.
-    DestroyPropertySheetPage(page);
-    ReleasePage();
-    return S_OK;
-}
-
 STDMETHODIMP CShellExt::ReplacePage(UINT, LPFNADDPROPSHEETPAGE, LPARAM)
 {
     ExtDebugLog("> CShellExt::ReplacePage()\r\n");
     return E_FAIL;
 }
 
-void CShellExt::ReleasePage()
+void CShellExt::AddPageReference()
 {
-    if (!pageHeld)
-        return;
+    AddRef();
+    pageHeld = TRUE;
+}
+
+void CShellExt::ReleasePageReference()
+{
     pageHeld = FALSE;
-    if (resourceLibrary != NULL) {
-        FreeLibrary(resourceLibrary);
-        resourceLibrary = NULL;
-    }
     Release();
 }

@@ -3,17 +3,18 @@
 // (ICopyHookA); IShellExtInit is the primary interface, also for IUnknown.
 #pragma once
 
-#include "launcher.h"
 #include "printer_model.h"
 #include "product_values.h"
+#include "utility_page.h"
 
 #include <windows.h>
-#include <commctrl.h>
 #include <objbase.h>
-#include <prsht.h>
 #include <shlobj.h>
 
-class CShellExt : public IShellExtInit, public IShellPropSheetExt, public ICopyHookA {
+class CShellExt : public IShellExtInit,
+                  public IShellPropSheetExt,
+                  public ICopyHookA,
+                  private PageOwner {
 public:
     CShellExt();
     virtual ~CShellExt();
@@ -39,33 +40,24 @@ public:
                                      DWORD dwSrcAttribs, LPCSTR pszDestFile,
                                      DWORD dwDestAttribs) override;
 
-    // Drops what the utility page holds, once: the resource library and the
-    // page's reference on this object (which may destroy it).
-    void ReleasePage();
+private:
+    // PageOwner: the utility page's reference, which also marks the page as
+    // held.
+    void AddPageReference() override;
+    void ReleasePageReference() override;
 
     // The model of the printer named by Initialize, asked of the spooler once.
     const PrinterModel& Model();
+    HRESULT InitializeFrom(IDataObject* data);
+    BOOL DataObjectDeliversName();
 
-    // State shared with the utility page's callback and dialog procedure.
     LONG refCount = 0;
     IDataObject* dataObject = NULL;
     char printerName[kNameSize];
-    HINSTANCE resourceLibrary = NULL;
-    BOOL pageHeld = FALSE;
-    // The model's MONRUN and MONCFG, found when the page is initialised: each
-    // sheet runs on a thread of its own and keeps its own.
-    ModulePaths modules;
-    // Creates the page from its description: CreatePropertySheetPageA, or in
-    // a test one that fails.
-    HPROPSHEETPAGE(WINAPI* createPage)(LPCPROPSHEETPAGEA) = CreatePropertySheetPageA;
-
-private:
     PrinterModel model;
     BOOL modelResolved = FALSE;
-
-    HRESULT InitializeFrom(IDataObject* data);
-    BOOL DataObjectDeliversName();
-    HRESULT AddUtilityPage(LPFNADDPROPSHEETPAGE lpfnAddPage, LPARAM lParam);
+    // One page per object: while it lives, AddPages adds no other.
+    BOOL pageHeld = FALSE;
 };
 
 // The registered clipboard format in which the shell hands over the

@@ -46,7 +46,11 @@ const char* const kNeverFail[] = {
     "DestroyPropertySheetPage", "DestroyWindow", "KillTimer", "ReleaseMutex",
     "ReleaseStgMedium", "GetLengthSid", "EqualSid", "DefWindowProcA", "DispatchMessageA",
     "TranslateMessage", "PostQuitMessage", "SendMessageA", "SendDlgItemMessageA",
-    "EnableWindow", "ShowWindow", "IsDlgButtonChecked", "EndDialog", "free"};
+    "EnableWindow", "ShowWindow", "IsDlgButtonChecked", "EndDialog", "free",
+    // The product reads and writes only its own windows' data, at indices
+    // every such window has: Windows refuses those for no window of the
+    // calling thread.
+    "GetWindowLongA", "SetWindowLongA", "GetWindowLongPtrA", "SetWindowLongPtrA"};
 
 // Failure values other than 0 / NULL / FALSE.
 struct FailureValue {

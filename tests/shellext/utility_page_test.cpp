@@ -1,5 +1,6 @@
 #include "utility_page.h"
 
+#include "import_patch.h"
 #include "launcher.h"
 #include "printer_data_object.h"
 #include "server.h"
@@ -15,6 +16,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -33,6 +35,37 @@ BOOL CALLBACK RefusePage(HPROPSHEETPAGE, LPARAM offered)
 HPROPSHEETPAGE WINAPI NoPage(LPCPROPSHEETPAGEA)
 {
     return NULL;
+}
+
+// A comctl32 whose DestroyPropertySheetPage does not call the page back.
+BOOL WINAPI DestroyWithoutNotification(HPROPSHEETPAGE)
+{
+    return TRUE;
+}
+
+// While it lives, this program's calls of comctl32's `name` go to `standIn`.
+class Comctl32StandIn {
+public:
+    Comctl32StandIn(const char* name, void* standIn)
+        : real(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("comctl32.dll"), name))),
+          standIn(standIn)
+    {
+        EXPECT_TRUE(PatchImports(real, standIn)) << name;
+    }
+    ~Comctl32StandIn() { PatchImports(standIn, real); }
+    Comctl32StandIn(const Comctl32StandIn&) = delete;
+    Comctl32StandIn& operator=(const Comctl32StandIn&) = delete;
+
+private:
+    void* real;
+    void* standIn;
+};
+
+// The references on `object`, counted by taking and dropping one.
+ULONG References(CShellExt* object)
+{
+    object->AddRef();
+    return object->Release();
 }
 
 // Loaded as data, the library is no module of the process but a view of
@@ -115,6 +148,21 @@ protected:
             ->AddPages(CollectPage, reinterpret_cast<LPARAM>(pages));
     }
 
+    // The printer name the extension holds, as AddPages logs it first.
+    std::string HeldName()
+    {
+        DeleteLog();
+        std::vector<HPROPSHEETPAGE> pages;
+        AddPages(&pages);
+        for (HPROPSHEETPAGE page : pages)
+            DestroyPropertySheetPage(page);
+        const std::string log = ReadLog();
+        const std::string head = "> CShellExt::AddPages()\r\n    PrinterName=";
+        if (log.compare(0, head.size(), head) != 0)
+            return "(not logged: " + log + ")";
+        return log.substr(head.size(), log.find("\r\n", head.size()) - head.size());
+    }
+
     // The page of `printer` in a modeless sheet, created at once as its only
     // page. Without `object`, the fixture's extension and sheet.
     HWND OpenSheet(const std::string& printer, CShellExt* object = NULL, HWND* sheetOut = NULL)
@@ -167,17 +215,17 @@ TEST_F(UtilityPage, InitializeTakesTheNameAndHoldsOneDataObjectAtATime)
 {
     PrinterDataObject& data = DataFor(kOddPrinter);
     EXPECT_EQ(S_OK, extension->Initialize(NULL, &data, NULL));
-    EXPECT_STREQ(kOddPrinter, extension->printerName);
     EXPECT_EQ(2, data.references);
     EXPECT_EQ("> CShellExt::Initialize()\r\n"
               "    PrinterName=LP \"%s%n%x\" 100%\r\n"
               "    SUCCESS\r\n",
               ReadLog());
+    EXPECT_EQ(kOddPrinter, HeldName());
 
     // The list's header says how the name is written, whatever the Windows.
     for (bool wide : {true, false}) {
         EXPECT_EQ(S_OK, extension->Initialize(NULL, &DataFor(kProductPrinter, wide), NULL)) << wide;
-        EXPECT_STREQ(kProductPrinter, extension->printerName) << wide;
+        EXPECT_EQ(kProductPrinter, HeldName()) << wide;
     }
 
     // Names that do not fit, malformed lists and failures give no name.
@@ -186,12 +234,14 @@ TEST_F(UtilityPage, InitializeTakesTheNameAndHoldsOneDataObjectAtATime)
     broken.brokenOffset = true;
     PrinterDataObject& failing = DataFor(kProductPrinter);
     failing.failure = DV_E_FORMATETC;
+    std::string initialized;
     for (PrinterDataObject* object : {&huge, &broken, &failing}) {
         DeleteLog();
         EXPECT_EQ(E_FAIL, extension->Initialize(NULL, object, NULL));
-        EXPECT_STREQ("", extension->printerName);
+        initialized = ReadLog();
+        EXPECT_EQ("", HeldName());
     }
-    EXPECT_EQ("> CShellExt::Initialize()\r\n    GetData Error (80040064)\r\n", ReadLog());
+    EXPECT_EQ("> CShellExt::Initialize()\r\n    GetData Error (80040064)\r\n", initialized);
     EXPECT_EQ(S_OK, extension->Initialize(NULL, NULL, NULL));
     for (PrinterDataObject* object : {&data, &huge, &broken, &failing})
         EXPECT_EQ(1, object->references) << "each released once";
@@ -219,7 +269,7 @@ TEST_F(UtilityPage, ThePageHoldsObjectAndLibraryUntilTheSheetReleasesIt)
               "> NvUtyPageDlgProc()\r\n   WM_INITDIALOG:\r\n",
               log.substr(log.find("> CShellExt::AddPages()")));
     EXPECT_TRUE(LibraryLoaded());
-    EXPECT_EQ(2, extension->refCount) << "the page holds the object";
+    EXPECT_EQ(2u, References(extension)) << "the page holds the object";
     const HGDIOBJ bitmap = reinterpret_cast<HGDIOBJ>(
         SendDlgItemMessageA(page, IDC_BUTTON_VTR, BM_GETIMAGE, IMAGE_BITMAP, 0));
     EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), GetObjectType(bitmap));
@@ -288,7 +338,8 @@ TEST_F(UtilityPage, AResourceNameOutsideTheInstallationFolderIsRefused)
         InitializeFor(kProductPrinter, object);
         EXPECT_EQ(S_OK, AddPages(&pages, object));
         EXPECT_TRUE(pages.empty());
-        EXPECT_EQ(NULL, object->resourceLibrary);
+        EXPECT_EQ(1u, References(object));
+        EXPECT_FALSE(LibraryLoaded());
         EXPECT_TRUE(Contains(ReadLog(), std::string("    Resource name refused(") + name + ")\r\n"))
             << ReadLog();
     }
@@ -299,17 +350,18 @@ TEST_F(UtilityPage, AddPagesThatStopsEarlyKeepsNoReferenceAndNoLibrary)
     const std::string notADll = WriteTempFile("NOTADLL.DLL", "text, not a library");
     const struct {
         const char* what;
-        void (*prepare)(CShellExt* extension, PrinterDataObject& data);
+        void (*prepare)(PrinterDataObject& data);
         std::string line;
+        bool noPage = false;
     } stops[] = {
         {"the data object no longer delivers the name",
-         [](CShellExt*, PrinterDataObject& data) { data.failure = E_OUTOFMEMORY; },
+         [](PrinterDataObject& data) { data.failure = E_OUTOFMEMORY; },
          "    FAILED(8007000e)\r\n"},
         {"the model has no profile",
-         [](CShellExt*, PrinterDataObject&) { DeleteProductTree(kProfileKey); },
+         [](PrinterDataObject&) { DeleteProductTree(kProfileKey); },
          "    Resource name error()\r\n"},
         {"the library is no library",
-         [](CShellExt*, PrinterDataObject&) {
+         [](PrinterDataObject&) {
              SetProductString(DriverKey(kProductDriver), "InstallPath", "C:\\NORVA");
              WritePrivateProfileStringA("English", "SHELLRES", "NOTADLL.DLL",
                                         "C:\\NORVA\\profile.ini");
@@ -318,8 +370,7 @@ TEST_F(UtilityPage, AddPagesThatStopsEarlyKeepsNoReferenceAndNoLibrary)
          },
          "    Resource load error(C:\\NORVA\\NOTADLL.DLL)\r\n"},
         {"the page cannot be created",
-         [](CShellExt* extension, PrinterDataObject&) { extension->createPage = NoPage; },
-         "CShellExt::AddRef()\r\nCShellExt::Release()\r\n"},
+         [](PrinterDataObject&) {}, "CShellExt::AddRef()\r\nCShellExt::Release()\r\n", true},
     };
     for (const auto& stop : stops) {
         SCOPED_TRACE(stop.what);
@@ -327,20 +378,24 @@ TEST_F(UtilityPage, AddPagesThatStopsEarlyKeepsNoReferenceAndNoLibrary)
         InstallProductModel();
         PrinterDataObject& data = DataFor(kProductPrinter);
         ASSERT_EQ(S_OK, extension->Initialize(NULL, &data, NULL));
-        stop.prepare(extension, data);
+        stop.prepare(data);
+        std::optional<Comctl32StandIn> noPage;
+        if (stop.noPage)
+            noPage.emplace("CreatePropertySheetPageA", reinterpret_cast<void*>(&NoPage));
         DeleteLog();
         std::vector<HPROPSHEETPAGE> pages;
         EXPECT_EQ(S_OK, AddPages(&pages));
         EXPECT_TRUE(pages.empty());
         EXPECT_TRUE(Contains(ReadLog(), stop.line)) << ReadLog();
         EXPECT_FALSE(Contains(ReadLog(), "Add PropertyPage Success"));
-        EXPECT_EQ(1, extension->refCount);
-        EXPECT_FALSE(extension->pageHeld);
-        EXPECT_EQ(nullptr, extension->resourceLibrary);
+        EXPECT_EQ(1u, References(extension));
         EXPECT_FALSE(LibraryLoaded());
         EXPECT_FALSE(LibraryLoaded(notADll));
-        extension->createPage = CreatePropertySheetPageA;
     }
+    // None of the stops left a page held: the object still adds its page.
+    ResetProductKeys();
+    InstallProductModel();
+    EXPECT_NE(nullptr, OpenSheet(kProductPrinter));
 }
 
 TEST_F(UtilityPage, TheBoxShowsAndAppliesTheFlagWhenBothProgramsExist)
@@ -435,28 +490,43 @@ TEST_F(UtilityPage, TwoOpenSheetsOfDifferentModelsStartEachTheirOwnPrograms)
 
 TEST_F(UtilityPage, ARefusedPageGivesBackItsReferenceAndLibraryOnce)
 {
-    InitializeFor(kProductPrinter);
-    int offered = 0;
-    EXPECT_EQ(S_OK, extension->AddPages(RefusePage, reinterpret_cast<LPARAM>(&offered)));
-    EXPECT_EQ(1, offered);
-    EXPECT_FALSE(LibraryLoaded());
-    EXPECT_EQ(1, extension->refCount);
-    PROPSHEETPAGEA description;
-    FillUtilityPage(extension, &description);
-    NvUtyPageCallback(NULL, PSPCB_RELEASE, &description);
-    EXPECT_EQ(1, extension->refCount) << "a late release notification finds nothing to do";
+    // Whether destroying the refused page delivers its release notification
+    // or not, the library and the reference go once.
+    const struct {
+        const char* what;
+        bool notified;
+    } refusals[] = {{"the release notification comes", true},
+                    {"no release notification comes", false}};
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        std::optional<Comctl32StandIn> silent;
+        if (!refusal.notified)
+            silent.emplace("DestroyPropertySheetPage",
+                           reinterpret_cast<void*>(&DestroyWithoutNotification));
+        InitializeFor(kProductPrinter);
+        DeleteLog();
+        int offered = 0;
+        EXPECT_EQ(S_OK, extension->AddPages(RefusePage, reinterpret_cast<LPARAM>(&offered)));
+        silent.reset();
+        EXPECT_EQ(1, offered);
+        EXPECT_EQ(refusal.notified, Contains(ReadLog(), "   PSPCB_RELEASE:\r\n")) << ReadLog();
+        EXPECT_FALSE(LibraryLoaded());
+        EXPECT_EQ(1u, References(extension));
+    }
 
-    // One page per object: a second would share the first one's library.
+    // One page per object while its page lives.
     std::vector<HPROPSHEETPAGE> pages;
     EXPECT_EQ(S_OK, AddPages(&pages));
     EXPECT_EQ(S_OK, AddPages(&pages));
     ASSERT_EQ(1u, pages.size());
-    EXPECT_EQ(2, extension->refCount);
+    EXPECT_EQ(2u, References(extension));
     DestroyPropertySheetPage(pages[0]);
-    NvUtyPageCallback(NULL, PSPCB_RELEASE, &description);
-    NvUtyPageCallback(NULL, PSPCB_RELEASE, &description);
-    EXPECT_EQ(1, extension->refCount);
+    EXPECT_EQ(1u, References(extension));
     EXPECT_FALSE(LibraryLoaded());
+    pages.clear();
+    EXPECT_EQ(S_OK, AddPages(&pages));
+    ASSERT_EQ(1u, pages.size()) << "a page again once the sheet let go of the first";
+    DestroyPropertySheetPage(pages[0]);
 
     // Messages for a window without a page find nothing to do.
     HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
