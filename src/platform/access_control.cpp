@@ -17,56 +17,7 @@ enum BuildFailure {
     kSetDacl = 6,
 };
 
-void HeapRelease(void* block)
-{
-    if (block != NULL)
-        HeapFree(GetProcessHeap(), 0, block);
-}
-
-// Copies a SID to a new block on the process heap.
-PSID CopyToHeap(PSID sid)
-{
-    DWORD length = ntsecurity::GetLengthSid(sid);
-    HeapBuffer copy;
-    if (!copy.Allocate(length) || !ntsecurity::CopySid(length, copy.get(), sid))
-        return NULL;
-    return copy.release();
-}
-
-// Fills `buffer` with the token information of `infoClass`, sized by a
-// first call.
-bool QueryTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, HeapBuffer& buffer)
-{
-    DWORD needed = 0;
-    if (ntsecurity::GetTokenInformation(token, infoClass, NULL, 0, &needed) ||
-        GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return false;
-    if (!buffer.Allocate(needed))
-        return false;
-    return ntsecurity::GetTokenInformation(token, infoClass, buffer.get(), needed, &needed) !=
-           FALSE;
-}
-
 }  // namespace
-
-CAccessControl::~CAccessControl()
-{
-    FreeAll();
-}
-
-void CAccessControl::FreeAll()
-{
-    HeapRelease(dacl);
-    HeapRelease(sharedDacl);
-    HeapRelease(everyoneSid);
-    HeapRelease(administratorsSid);
-    HeapRelease(systemSid);
-    dacl = NULL;
-    sharedDacl = NULL;
-    everyoneSid = NULL;
-    administratorsSid = NULL;
-    systemSid = NULL;
-}
 
 int CAccessControl::Build(LPSECURITY_ATTRIBUTES* protectedOut, LPSECURITY_ATTRIBUTES* sharedOut)
 {
@@ -75,39 +26,26 @@ int CAccessControl::Build(LPSECURITY_ATTRIBUTES* protectedOut, LPSECURITY_ATTRIB
     if (!IsWindowsNT())
         return kBuildOk;
 
-    FreeAll();
-    AllocatedSid administrators;
-    AllocatedSid system;
-    if (!GetEveryoneSid(&everyoneSid) || !AllocateAdministratorsSid(administrators) ||
+    if (!AllocateEveryoneSid(everyone) || !AllocateAdministratorsSid(administrators) ||
         !AllocateLocalSystemSid(system))
         return kNoSidOrAcl;
-    administratorsSid = CopyToHeap(administrators.get());
-    systemSid = CopyToHeap(system.get());
-    if (administratorsSid == NULL || systemSid == NULL)
-        return kNoSidOrAcl;
-
-    int failed = BuildKind(kEveryoneReads, dacl, securityDescriptor, attributes);
+    int failed = BuildKind(kEveryoneReads, protectedKind);
     if (failed == kBuildOk)
-        failed = BuildKind(kEveryoneWrites, sharedDacl, sharedDescriptor, sharedAttributes);
+        failed = BuildKind(kEveryoneWrites, sharedKind);
     if (failed != kBuildOk)
         return failed;
-    *protectedOut = &attributes;
-    *sharedOut = &sharedAttributes;
+    *protectedOut = &protectedKind.attributes;
+    *sharedOut = &sharedKind.attributes;
     return kBuildOk;
 }
 
-int CAccessControl::BuildKind(DWORD everyoneMask, PACL& list, SECURITY_DESCRIPTOR& descriptor,
-                              SECURITY_ATTRIBUTES& kind)
+int CAccessControl::BuildKind(DWORD everyoneMask, Kind& kind)
 {
-    const AllowedAccess entries[] = {{administratorsSid, kFullAccess},
-                                     {systemSid, kFullAccess},
-                                     {everyoneSid, everyoneMask}};
-    HeapBuffer acl;
+    const AllowedAccess entries[] = {{administrators.get(), kFullAccess},
+                                     {system.get(), kFullAccess},
+                                     {everyone.get(), everyoneMask}};
     size_t failedEntry = 0;
-    const DaclResult built = BuildDacl(entries, 3, acl, &failedEntry);
-    // Kept even when incomplete: the object frees it with the SIDs.
-    list = static_cast<PACL>(acl.release());
-    switch (built) {
+    switch (BuildDacl(entries, 3, kind.acl, &failedEntry)) {
     case DaclResult::kNoMemory:
         return kNoSidOrAcl;
     case DaclResult::kInitializeFailed:
@@ -117,49 +55,16 @@ int CAccessControl::BuildKind(DWORD everyoneMask, PACL& list, SECURITY_DESCRIPTO
     case DaclResult::kBuilt:
         break;
     }
-    if (!ntsecurity::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION))
+    if (!ntsecurity::InitializeSecurityDescriptor(&kind.descriptor, SECURITY_DESCRIPTOR_REVISION))
         return kInitializeDescriptor;
-    if (!ntsecurity::SetSecurityDescriptorDacl(&descriptor, TRUE, list, FALSE))
+    if (!ntsecurity::SetSecurityDescriptorDacl(&kind.descriptor, TRUE,
+                                               static_cast<PACL>(kind.acl.get()), FALSE))
         return kSetDacl;
 
-    kind.nLength = sizeof kind;
-    kind.lpSecurityDescriptor = &descriptor;
-    kind.bInheritHandle = FALSE;
+    kind.attributes.nLength = sizeof kind.attributes;
+    kind.attributes.lpSecurityDescriptor = &kind.descriptor;
+    kind.attributes.bInheritHandle = FALSE;
     return kBuildOk;
-}
-
-BOOL CAccessControl::GetUserSid(PSID* out)
-{
-    UniqueHandle token;
-    if (!ntsecurity::OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()))
-        return FALSE;
-
-    HeapBuffer buffer;
-    if (!QueryTokenInformation(token.get(), TokenUser, buffer))
-        return FALSE;
-
-    PSID copy = CopyToHeap(static_cast<TOKEN_USER*>(buffer.get())->User.Sid);
-    if (copy == NULL)
-        return FALSE;
-    if (!buffer.Free()) {
-        HeapRelease(copy);
-        return FALSE;
-    }
-    *out = copy;
-    return TRUE;
-}
-
-BOOL CAccessControl::GetEveryoneSid(PSID* out)
-{
-    AllocatedSid everyone;
-    if (!AllocateEveryoneSid(everyone))
-        return FALSE;
-
-    PSID copy = CopyToHeap(everyone.get());
-    if (copy == NULL)
-        return FALSE;
-    *out = copy;
-    return TRUE;
 }
 
 BOOL IsAdministrator()

@@ -11,6 +11,8 @@
 // change a DACL or an owner. Nothing is built on Windows 9x.
 #pragma once
 
+#include "handles.h"
+
 #include <windows.h>
 
 // The rights of each kind; generic rights, mapped to a key's or a folder's
@@ -25,7 +27,6 @@ constexpr DWORD kKeyEveryoneWrites = KEY_READ | KEY_WRITE | DELETE;
 class CAccessControl {
 public:
     CAccessControl() = default;
-    virtual ~CAccessControl();
     CAccessControl(const CAccessControl&) = delete;
     CAccessControl& operator=(const CAccessControl&) = delete;
 
@@ -37,25 +38,20 @@ public:
     // valid only as long as it lives.
     int Build(LPSECURITY_ATTRIBUTES* protectedOut, LPSECURITY_ATTRIBUTES* sharedOut);
 
-    // Copies of the running user's SID and of the Everyone SID, allocated on
-    // the process heap; the caller frees them with HeapFree.
-    static BOOL GetUserSid(PSID* out);
-    static BOOL GetEveryoneSid(PSID* out);
-
-    PSID everyoneSid = NULL;
-    PSID administratorsSid = NULL;
-    PSID systemSid = NULL;
-    PACL dacl = NULL;
-    PACL sharedDacl = NULL;
-    SECURITY_DESCRIPTOR securityDescriptor;
-    SECURITY_DESCRIPTOR sharedDescriptor;
-    SECURITY_ATTRIBUTES attributes;
-    SECURITY_ATTRIBUTES sharedAttributes;
-
 private:
-    void FreeAll();
-    int BuildKind(DWORD everyoneMask, PACL& list, SECURITY_DESCRIPTOR& descriptor,
-                  SECURITY_ATTRIBUTES& kind);
+    // One kind: its list, and the descriptor and attributes that refer to it.
+    struct Kind {
+        HeapBuffer acl;
+        SECURITY_DESCRIPTOR descriptor;
+        SECURITY_ATTRIBUTES attributes;
+    };
+    int BuildKind(DWORD everyoneMask, Kind& kind);
+
+    AllocatedSid everyone;
+    AllocatedSid administrators;
+    AllocatedSid system;
+    Kind protectedKind;
+    Kind sharedKind;
 };
 
 // TRUE when the caller's token (the thread's if it impersonates, else the

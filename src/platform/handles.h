@@ -111,15 +111,22 @@ private:
 class AllocatedSid {
 public:
     AllocatedSid() = default;
-    ~AllocatedSid()
+    ~AllocatedSid() { reset(); }
+    AllocatedSid(const AllocatedSid&) = delete;
+    AllocatedSid& operator=(const AllocatedSid&) = delete;
+    // For calls that return a SID through a pointer; an earlier one is freed.
+    PSID* receive()
+    {
+        reset();
+        return &sid;
+    }
+    PSID get() const { return sid; }
+    void reset()
     {
         if (sid != NULL)
             ntsecurity::FreeSid(sid);
+        sid = NULL;
     }
-    AllocatedSid(const AllocatedSid&) = delete;
-    AllocatedSid& operator=(const AllocatedSid&) = delete;
-    PSID* receive() { return &sid; }
-    PSID get() const { return sid; }
 
 private:
     PSID sid = NULL;

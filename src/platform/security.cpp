@@ -37,18 +37,24 @@ BOOL AllocateAdministratorsSid(AllocatedSid& sid)
                        DOMAIN_ALIAS_RID_ADMINS, sid);
 }
 
+bool QueryTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, HeapBuffer& buffer)
+{
+    DWORD needed = 0;
+    if (ntsecurity::GetTokenInformation(token, infoClass, NULL, 0, &needed) ||
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return false;
+    if (!buffer.Allocate(needed))
+        return false;
+    return ntsecurity::GetTokenInformation(token, infoClass, buffer.get(), needed, &needed) !=
+           FALSE;
+}
+
 BOOL QueryProcessUserSid(HeapBuffer& sid)
 {
     UniqueHandle token;
-    if (!ntsecurity::OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()))
-        return FALSE;
-    DWORD needed = 0;
-    if (ntsecurity::GetTokenInformation(token.get(), TokenUser, NULL, 0, &needed) ||
-        GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return FALSE;
     HeapBuffer user;
-    if (!user.Allocate(needed) ||
-        !ntsecurity::GetTokenInformation(token.get(), TokenUser, user.get(), needed, &needed))
+    if (!ntsecurity::OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()) ||
+        !QueryTokenInformation(token.get(), TokenUser, user))
         return FALSE;
     PSID userSid = static_cast<TOKEN_USER*>(user.get())->User.Sid;
     const DWORD length = ntsecurity::GetLengthSid(userSid);

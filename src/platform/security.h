@@ -16,6 +16,9 @@ BOOL AllocateAdministratorsSid(AllocatedSid& sid);
 // A copy of the SID of the user the process runs as.
 BOOL QueryProcessUserSid(HeapBuffer& sid);
 
+// The token's information of `infoClass` into `buffer`, sized by a first call.
+bool QueryTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, HeapBuffer& buffer);
+
 // One entry of a DACL: who is allowed what.
 struct AllowedAccess {
     PSID sid;

@@ -12,11 +12,6 @@
 
 namespace {
 
-void FreeSidCopy(PSID sid)
-{
-    HeapFree(GetProcessHeap(), 0, sid);
-}
-
 // Checks that the DACL holds exactly Administrators and SYSTEM with full
 // access, then Everyone with `everyoneMask`; none of them but the first two
 // may change the DACL or the owner.
@@ -26,11 +21,11 @@ void ExpectPrivilegedFullEveryone(const std::vector<DaclEntry>& dacl, DWORD ever
     ASSERT_EQ(3u, dacl.size()) << where;
     AllocatedSid administrators;
     AllocatedSid system;
-    PSID everyone = NULL;
+    AllocatedSid everyone;
     ASSERT_TRUE(AllocateAdministratorsSid(administrators));
     ASSERT_TRUE(AllocateLocalSystemSid(system));
-    ASSERT_TRUE(CAccessControl::GetEveryoneSid(&everyone));
-    const PSID sids[3] = {administrators.get(), system.get(), everyone};
+    ASSERT_TRUE(AllocateEveryoneSid(everyone));
+    const PSID sids[3] = {administrators.get(), system.get(), everyone.get()};
     const DWORD masks[3] = {GENERIC_ALL, GENERIC_ALL, everyoneMask};
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, dacl[i].type) << where << " entry " << i;
@@ -38,7 +33,6 @@ void ExpectPrivilegedFullEveryone(const std::vector<DaclEntry>& dacl, DWORD ever
         EXPECT_TRUE(dacl[i].Names(sids[i])) << where << " entry " << i;
     }
     EXPECT_EQ(0u, dacl[2].mask & (WRITE_DAC | WRITE_OWNER | GENERIC_ALL)) << where;
-    FreeSidCopy(everyone);
 }
 
 PACL DaclOf(LPSECURITY_ATTRIBUTES attributes)
@@ -80,8 +74,7 @@ TEST(AccessControl, OnNTEveryoneReadsProtectedKeysAndWritesSharedOnesAndTheRegis
     ASSERT_EQ(0, control.Build(&attributes, &shared));
     ASSERT_NE(nullptr, attributes);
     ASSERT_NE(nullptr, shared);
-    ASSERT_EQ(&control.securityDescriptor, attributes->lpSecurityDescriptor);
-    ASSERT_EQ(&control.sharedDescriptor, shared->lpSecurityDescriptor);
+    ASSERT_NE(attributes->lpSecurityDescriptor, shared->lpSecurityDescriptor);
     for (LPSECURITY_ATTRIBUTES kind : {attributes, shared}) {
         EXPECT_EQ(sizeof(SECURITY_ATTRIBUTES), kind->nLength);  // 12 on 32-bit Windows
         EXPECT_FALSE(kind->bInheritHandle);
@@ -105,14 +98,13 @@ TEST(AccessControl, EveryoneIsTheWorldSid)
 {
     if (!IsWindowsNT())
         GTEST_SKIP() << "95/98 have no security functions";
-    PSID everyone = NULL;
-    ASSERT_TRUE(CAccessControl::GetEveryoneSid(&everyone));
-    SID_IDENTIFIER_AUTHORITY* authority = GetSidIdentifierAuthority(everyone);
+    AllocatedSid everyone;
+    ASSERT_TRUE(AllocateEveryoneSid(everyone));
+    SID_IDENTIFIER_AUTHORITY* authority = GetSidIdentifierAuthority(everyone.get());
     const BYTE world[6] = {0, 0, 0, 0, 0, 1};
     EXPECT_EQ(0, memcmp(authority->Value, world, 6));
-    EXPECT_EQ(1, *GetSidSubAuthorityCount(everyone));
-    EXPECT_EQ(0u, *GetSidSubAuthority(everyone, 0));
-    FreeSidCopy(everyone);
+    EXPECT_EQ(1, *GetSidSubAuthorityCount(everyone.get()));
+    EXPECT_EQ(0u, *GetSidSubAuthority(everyone.get(), 0));
 }
 
 TEST(AccessControl, WineRunsProgramsAsAnAdministrator)
