@@ -4,12 +4,6 @@
 
 CWinApp* CWinApp::current = nullptr;
 
-namespace {
-
-const int kFetchRetries = 3;
-
-}  // namespace
-
 CWinApp::CWinApp()
 {
     current = this;
@@ -37,24 +31,9 @@ int CWinApp::Run()
 {
     MSG msg;
     ZeroMemory(&msg, sizeof msg);
-    int failedFetches = 0;
-    for (;;) {
-        BOOL got = GetMessageA(&msg, NULL, 0, 0);
-        if (got == 0)
-            break;
-        if (got == -1) {
-            // A failed fetch is not the end of the program: leaving here
-            // would skip the main window's report. After a few in a row the
-            // window is closed, which reports and ends the loop.
-            if (++failedFetches < kFetchRetries)
-                continue;
-            failedFetches = 0;
-            if (mainWnd == nullptr || mainWnd->hwnd == NULL)
-                break;
-            ::SendMessageA(mainWnd->hwnd, WM_CLOSE, 0, 0);
-            continue;
-        }
-        failedFetches = 0;
+    // GetMessageA fails (-1) only for a window handle or message pointer
+    // that is not valid, which this loop never gives it.
+    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -50,7 +50,10 @@ const char* const kNeverFail[] = {
     // The product reads and writes only its own windows' data, at indices
     // every such window has: Windows refuses those for no window of the
     // calling thread.
-    "GetWindowLongA", "SetWindowLongA", "GetWindowLongPtrA", "SetWindowLongPtrA"};
+    "GetWindowLongA", "SetWindowLongA", "GetWindowLongPtrA", "SetWindowLongPtrA",
+    // Fails only for a window handle or message pointer that is not valid;
+    // the program's loop asks for any window with its own message.
+    "GetMessageA"};
 
 // Failure values other than 0 / NULL / FALSE.
 struct FailureValue {
@@ -62,7 +65,7 @@ const FailureValue kFailureValues[] = {
     {"GetFileSize", -1},        {"SetFilePointer", -1},  {"WaitForSingleObject", -1},
     {"OpenFile", -1},           {"_llseek", -1},
     {"_lwrite", -1},            {"_lread", -1},          {"_lopen", -1},
-    {"_lcreat", -1},            {"GetMessageA", -1},     {"DialogBoxParamA", -1},
+    {"_lcreat", -1},            {"DialogBoxParamA", -1},
     {"SHGetMalloc", E_FAIL},    {"SHGetSpecialFolderLocation", E_FAIL},
     {"SHGetDesktopFolder", E_FAIL}};
 
