@@ -11,6 +11,7 @@
 #include "printer_handle.h"
 #include "product_keys.h"
 #include "registry.h"
+#include "spooler_keys.h"
 #include "text_format.h"
 #include "trusted_names.h"
 
@@ -19,7 +20,6 @@ namespace {
 const DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS | PRINTER_ENUM_NETWORK;
 const DWORD kBidiAttribute = PRINTER_ATTRIBUTE_ENABLE_BIDI;  // 0x00000800
 
-const char kMonitorsKey[] = "System\\CurrentControlSet\\control\\Print\\Monitors\\";
 const char kReplacedValue[] = "RST_FREPLACE";
 const char kEnvironmentWin9x[] = "Windows 4.0";
 const char kEnvironmentNT[] = "Windows NT x86";

@@ -5,6 +5,7 @@
 #include "registry.h"
 #include "setup_ini.h"
 #include "setup_values.h"
+#include "spooler_keys.h"
 
 namespace {
 
@@ -82,11 +83,7 @@ bool RemoveOldSettings(Registry& key)
 
 std::string InstallRun::GetDriverKeyPath()
 {
-    if (environment.osKind == 1)
-        return "System\\CurrentControlSet\\control\\Print\\Environments\\Windows 4.0\\Drivers";
-    return std::string("System\\CurrentControlSet\\control\\Print\\Environments\\Windows NT x86"
-                       "\\Drivers\\Version-") +
-           static_cast<char>('0' + settings.driverVersion);
+    return DriversKeyPath(environment.osKind == 1, settings.driverVersion);
 }
 
 BOOL InstallRun::WritePortSettings()

@@ -123,6 +123,12 @@ constexpr ResultPair kDriverRecordNotRead{7, 41};
 constexpr ResultPair kMonitorNotDetached{7, 42};
 constexpr ResultPair kBidiNotSwitchedOn{7, 44};
 constexpr ResultPair kMonitorNotAttached{7, 48};
+// The uninstall could not detach the model's language monitor from its
+// driver, or remove it once no driver names it.
+constexpr ResultPair kMonitorNotRemoved{7, 49};
+// A part of the model could not be removed: its record stays, so that the
+// uninstall run again finds what is left.
+constexpr ResultPair kModelRecordKept{7, 50};
 constexpr ResultPair kEntriesWithoutDriverDir{7, 60};
 constexpr ResultPair kStartupFolderNotFound{7, 90};
 constexpr ResultPair kShortcutNotWritten{7, 91};

@@ -101,8 +101,9 @@ BOOL UninstallRun::DeleteProfile()
         profiles.DeleteValue(modelId);
     }
     Registry models(HKEY_LOCAL_MACHINE, kModelsKey, NULL, FALSE, Registry::kAllAccess);
+    // No Driver key: no model is left (an earlier run removed the last).
     if (!models.isOpen)
-        return FALSE;
+        return models.openError == ERROR_FILE_NOT_FOUND ? TRUE : FALSE;
     // An empty name would stand for the Driver key itself: every model.
     if (!settings.driverName.empty())
         models.DeleteKey(settings.driverName, Reclaim(HKEY_LOCAL_MACHINE));

@@ -81,11 +81,7 @@ BOOL UninstallRun::UnInstall()
         break;
     case DriverUse::kLastPrinter:
         lastPrinterOfDriver = TRUE;
-        if (IsNT(environment))
-            StopVtrService();
-        DeleteHtmlFiles();
-        DeleteRegXIMP();
-        noModelLeft = DeleteProfile();
+        noModelLeft = DeleteModel();
         break;
     }
 
@@ -122,11 +118,7 @@ BOOL UninstallRun::UnInstall2()
     if (!DeleteTargetKey2(HKEY_CURRENT_USER, kTxbTargetKey, settings.driverName))
         result.Record(pair::kDriverTxbTargetsNotCleaned);
 
-    if (IsNT(environment))
-        StopVtrService();
-    DeleteHtmlFiles();
-    DeleteRegXIMP();
-    if (DeleteProfile()) {
+    if (DeleteModel()) {
         DebugLog("    delete registry\n");
         DeleteProductKey();
     } else {
@@ -248,8 +240,39 @@ UninstallRun::DriverUse UninstallRun::FindOtherPrinterOfDriver()
     return DriverUse::kLastPrinter;
 }
 
-// The Startup links to this program, wherever it was started from.
+// The model's driver-wide parts: the service program (NT), the help files,
+// the shared components no other model uses, and what its driver was given;
+// then its record. TRUE when no model is left.
+BOOL UninstallRun::DeleteModel()
+{
+    if (IsNT(environment))
+        StopVtrService();
+    DeleteHtmlFiles();
+    const BOOL registrations = DeleteRegXIMP();
+    const BOOL driverParts = DeleteDriverParts();
+    if (registrations && driverParts)
+        return DeleteProfile();
+    // The record is all that tells a later uninstall what to remove: it
+    // stays while a part could not be removed (a record that is gone
+    // already has nothing left to tell).
+    const Registry model(HKEY_LOCAL_MACHINE, ModelKeyPath(settings.driverName), NULL, FALSE,
+                         Registry::kRead);
+    if (!model.isOpen && model.openError == ERROR_FILE_NOT_FOUND)
+        return DeleteProfile();
+    DebugLog("    model record kept\n");
+    result.Record(pair::kModelRecordKept);
+    return FALSE;
+}
+
+// The Startup links to this program, and to the installed copy in the
+// driver directory, which the install's link starts, when the uninstall
+// runs from another copy (the product setup's own, say).
 void UninstallRun::DeleteOwnStartupLinks()
 {
-    StartupLinks(environment, result).DeleteLinksTo(OwnProgramPath());
+    StartupLinks links(environment, result);
+    const std::string own = OwnProgramPath();
+    links.DeleteLinksTo(own);
+    const std::string installed = InstalledCopyPath(own);
+    if (!installed.empty() && lstrcmpiA(installed.c_str(), own.c_str()) != 0)
+        links.DeleteLinksTo(installed);
 }

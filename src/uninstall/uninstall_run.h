@@ -36,6 +36,10 @@ public:
     BOOL DeleteShortcutExe();
     // The model's profile value and driver key; TRUE when no model is left.
     BOOL DeleteProfile();
+    // The language monitor that the install attached to the model's driver
+    // (removed once no driver names it) and the driver's port settings;
+    // FALSE when one could not be removed.
+    BOOL DeleteDriverParts();
     // "Software\NORVA\VTR3" under HKLM and HKCU.
     void DeleteProductKey();
 
@@ -68,7 +72,10 @@ private:
         kLastPrinter,  // no other printer does
     };
     DriverUse FindOtherPrinterOfDriver();
+    BOOL DeleteModel();
+    bool DeletePortSettings(DWORD driverVersion);
     void DeleteOwnStartupLinks();
+    std::string InstalledCopyPath(const std::string& ownPath);
     void StartVtrStop(const std::string& file);
     void StartXimpStop(const std::string& service);
 

@@ -4,6 +4,7 @@
 // program, HTML folder, notifier and class. MONCHK04 runs from the driver
 // directory, as the product installs it there.
 #include "app_test_support.h"
+#include "import_patch.h"
 #include "install_test_files.h"
 #include "key_owners.h"
 #include "registry.h"
@@ -31,6 +32,9 @@ const char kCommon[] = "Software\\NORVA\\VTR3\\XIMPCommon";
 const char kProfiles[] = "software\\NORVA\\VTR3\\Profile";
 const char kApproved[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 const char kSdkDir[] = "C:\\ZQAPI";
+const char kMonitorKey[] = "System\\CurrentControlSet\\control\\Print\\Monitors\\NORVA LM";
+const char kInstalledParts[] = "monitor \"NORVA LM\", LPT_VECP there";
+const char kNoParts[] = "monitor \"\", LPT_VECP gone";
 
 struct Model {
     const char* driver;
@@ -181,12 +185,7 @@ protected:
     void Install(const Model& model, DWORD driverVersion)
     {
         const std::string id = model.id;
-        // The port settings go to the driver's key of a 32-bit system.
-        CreateKey(std::string("System\\CurrentControlSet\\control\\Print\\Environments\\") +
-                  (IsNT() ? "Windows NT x86\\Drivers\\Version-" + std::to_string(driverVersion) +
-                                "\\"
-                          : std::string("Windows 4.0\\Drivers\\")) +
-                  model.driver);
+        CreateKey(PortSettingsKey(model.driver, driverVersion));
         TempIni ini(
             "[Install]\r\n"
             "LANGUAGEMON1=\"TESTLMON.DLL\",\"NORVA LM\"\r\n"
@@ -285,6 +284,15 @@ protected:
         return std::to_string(there) + " of 8";
     }
 
+    // The port settings go to the driver's key of a 32-bit system.
+    static std::string PortSettingsKey(const std::string& driver, DWORD driverVersion)
+    {
+        return std::string("System\\CurrentControlSet\\control\\Print\\Environments\\") +
+               (IsNT() ? "Windows NT x86\\Drivers\\Version-" + std::to_string(driverVersion) + "\\"
+                       : std::string("Windows 4.0\\Drivers\\")) +
+               driver;
+    }
+
     std::string Program(const char* name, const std::string& id) const
     {
         return system + "\\" + name + id + ".exe";
@@ -319,6 +327,24 @@ protected:
     std::string SdkUninstaller() const
     {
         return FileText(std::string(kSdkDir) + "\\zqapiset.cmdline");
+    }
+
+    // What the install gave the model's driver: its monitor's name, and
+    // whether its key still holds the port setting.
+    std::string DriverParts(const char* driver)
+    {
+        std::optional<DriverRecord> record = InstalledDriver(driver);
+        if (!record)
+            return "no driver";
+        return "monitor \"" + DriverMonitorName(driver) + "\", LPT_VECP " +
+               (ValueExists(HKEY_LOCAL_MACHINE, PortSettingsKey(driver, record->version),
+                            "LPT_VECP")
+                    ? "there"
+                    : "gone");
+    }
+    static bool MonitorInstalled()
+    {
+        return KeyExists(HKEY_LOCAL_MACHINE, kMonitorKey);
     }
 
     std::vector<std::string> MoncfgCalls(size_t atLeast)
@@ -359,6 +385,7 @@ TEST_F(InstalledModels, ByPrinterEachRunRemovesWhatNoPrinterOrModelStillNeeds)
     EXPECT_TRUE(PeerRecord(Program("vtrsrv", "1"), 0, 0).empty()) << "no service stop";
     EXPECT_TRUE(ServiceWindowThere(Program("ximpsrv", "1")));
     EXPECT_EQ("", SdkUninstaller()) << "no SDK uninstall";
+    EXPECT_EQ(kInstalledParts, DriverParts("NORVA LP-1"));
     ASSERT_TRUE(DeletePrinterNamed("LP-1 A"));
 
     ForgetPeerRecord(moncfg);
@@ -383,6 +410,9 @@ TEST_F(InstalledModels, ByPrinterEachRunRemovesWhatNoPrinterOrModelStillNeeds)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-2")));
     EXPECT_EQ("8 of 8", ExtensionParts()) << "shared";
+    EXPECT_EQ(kNoParts, DriverParts("NORVA LP-1"));
+    EXPECT_EQ(kInstalledParts, DriverParts("NORVA LP-2"));
+    EXPECT_TRUE(MonitorInstalled()) << "the other driver names it";
     EXPECT_TRUE(FileExists(StartupLink())) << "the other model names this program";
     EXPECT_NE(std::string::npos, SdkUninstaller().find("zqapiset.exe\" /Act=Un /AN=\"NORVA LP-1\" /Ret=WM:"))
         << SdkUninstaller();
@@ -397,6 +427,8 @@ TEST_F(InstalledModels, ByPrinterEachRunRemovesWhatNoPrinterOrModelStillNeeds)
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\NORVA"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kNotifiers));
     EXPECT_EQ("0 of 8", ExtensionParts());
+    EXPECT_EQ(kNoParts, DriverParts("NORVA LP-2"));
+    EXPECT_FALSE(MonitorInstalled());
     EXPECT_FALSE(FileExists(StartupLink()));
     EXPECT_FALSE(FileExists(html));
     EXPECT_TRUE(FileExists(html.substr(0, html.size() - 5))) << "the NORVA folder stays";
@@ -447,12 +479,77 @@ TEST_F(InstalledModels, ByDriverRemovesTheModelAndLastTheProduct)
             << log;
     }
 
+    EXPECT_EQ(kNoParts, DriverParts("NORVA LP-1"));
+    EXPECT_TRUE(MonitorInstalled());
+
+    // The last model, by the product setup's own copy of the program: the
+    // link to the installed copy goes too.
     ForgetPeerRecord(moncfg);
-    EXPECT_EQ("1 message(s), last 1/0", Posted(Uninstall("/R2:\"NORVA LP-2\"")));
+    const std::string setupCopy = std::string(kSdkDir) + "\\MONCHK04.exe";
+    ASSERT_TRUE(CopyPeer("MONCHK04.exe", setupCopy));
+    EXPECT_EQ("1 message(s), last 1/0", Posted(RunAsSetupHost(setupCopy, "/R2:\"NORVA LP-2\"", 60000)));
     EXPECT_EQ((std::vector<std::string>{" /U /M\"ID2\""}), MoncfgCalls(1));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\NORVA\\VTR3"));
     EXPECT_EQ("0 of 8", ExtensionParts());
+    EXPECT_EQ(kNoParts, DriverParts("NORVA LP-2"));
+    EXPECT_FALSE(MonitorInstalled()) << FileText(kTraceLog);
     EXPECT_FALSE(FileExists(StartupLink()));
+    DeleteFileA(setupCopy.c_str());
+}
+
+namespace {
+
+// AddPrinterDriverA fails while it lives, as a spooler that refuses the
+// driver's record does.
+class RefusedDriverRecord {
+public:
+    RefusedDriverRecord()
+        : real(reinterpret_cast<void*>(
+              GetProcAddress(GetModuleHandleA("winspool.drv"), "AddPrinterDriverA"))),
+          patched(real != nullptr && PatchImports(real, reinterpret_cast<void*>(Fail)))
+    {
+    }
+    ~RefusedDriverRecord()
+    {
+        if (patched)
+            PatchImports(reinterpret_cast<void*>(Fail), real);
+    }
+
+private:
+    static BOOL WINAPI Fail(LPSTR, DWORD, LPBYTE)
+    {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    void* const real;
+
+public:
+    const bool patched;
+};
+
+}  // namespace
+
+// The monitor cannot be detached from the driver: the model's record stays
+// (7/50), so that the uninstall run again finds what is left and ends the
+// way one clean run does.
+TEST_F(InstalledModels, APartLeftKeepsTheRecordForTheNextRun)
+{
+    {
+        RefusedDriverRecord refused;
+        ASSERT_TRUE(refused.patched);
+        TestFrame frame("/R2:\"NORVA LP-1\"");
+        EXPECT_TRUE(frame.ExecuteOperation(FALSE));
+        EXPECT_EQ("7/50", std::to_string(frame.result.ErrorCode1()) + "/" +
+                              std::to_string(frame.result.ErrorCode2()));
+    }
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
+    EXPECT_EQ("monitor \"NORVA LM\", LPT_VECP gone", DriverParts("NORVA LP-1"));
+
+    TestFrame again("/R2:\"NORVA LP-1\"");
+    EXPECT_TRUE(again.ExecuteOperation(FALSE));
+    EXPECT_EQ(0, again.result.ErrorCode1());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
+    EXPECT_EQ(kNoParts, DriverParts("NORVA LP-1"));
 }
 
 // In process, told it has no administrator rights: the last printer of a
