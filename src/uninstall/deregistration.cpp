@@ -57,6 +57,7 @@ struct Shared {
     bool notifier = false;
     bool type = false;
     bool service = false;
+    bool unknown = false;  // the models could not all be read: all count as shared
 };
 
 // Marks `shared` when the other model records the same non-empty value
@@ -89,6 +90,7 @@ Shared FindSharedComponents(const std::string& driverName, const Components& our
     if (walk == ModelWalk::kUnreadable) {
         result.Record(pair::kXimpSiblingKeyNotOpened, GetLastError());
         shared.shellExtension = shared.notifier = shared.type = shared.service = true;
+        shared.unknown = true;
     }
     return shared;
 }
@@ -209,7 +211,9 @@ BOOL UninstallRun::DeleteRegXIMP()
             DeleteCommonSettings();
     }
     DebugLog("CMainFrame::DeleteRegXIMP exit\n");
-    return TRUE;
+    // Components kept because the models could not all be read are left to
+    // a later run, which needs the model's record to find them.
+    return shared.unknown ? FALSE : TRUE;
 }
 
 // Runs the service program's stop command and hands the program to the

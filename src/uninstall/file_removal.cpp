@@ -26,27 +26,66 @@ std::string InFolder(const std::string& folder, const std::string& name)
     return folder + "\\" + name;
 }
 
-enum class PatternOutcome { kDone, kNoFolder };
+enum class PatternOutcome { kDone, kNoFolder, kFilesLeft };
 
 // Deletes the files (not folders) of `folder` that match `pattern`, read-only
-// ones included. A file that cannot be deleted stays.
+// ones included. A file that cannot be deleted stays, and so does every
+// match of a search that failed for another reason than finding none.
 PatternOutcome DeleteMatchingFiles(const std::string& folder, const char* pattern)
 {
     CFileFind find;
-    if (!find.FindFile(InFolder(folder, pattern)))
-        return GetLastError() == ERROR_PATH_NOT_FOUND ? PatternOutcome::kNoFolder
-                                                      : PatternOutcome::kDone;
+    if (!find.FindFile(InFolder(folder, pattern))) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_PATH_NOT_FOUND)
+            return PatternOutcome::kNoFolder;
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES)
+            return PatternOutcome::kDone;
+        DebugLog("    HTML files not searched(%lu)\n", error);
+        return PatternOutcome::kFilesLeft;
+    }
+    PatternOutcome outcome = PatternOutcome::kDone;
     for (BOOL more = TRUE; more;) {
         more = find.FindNextFile();
         if (find.IsDots() || find.IsDirectory())
             continue;
-        DeleteFileEvenIfReadOnly(InFolder(folder, find.GetFileName()));
+        if (!DeleteFileEvenIfReadOnly(InFolder(folder, find.GetFileName()))) {
+            DebugLog("    HTML file not removed(%lu)\n", GetLastError());
+            outcome = PatternOutcome::kFilesLeft;
+        }
     }
-    return PatternOutcome::kDone;
+    return outcome;
+}
+
+// True when `folder` holds nothing but "." and "..".
+bool FolderIsEmpty(const std::string& folder)
+{
+    CFileFind find;
+    for (BOOL more = find.FindFile(InFolder(folder, "*")); more;) {
+        more = find.FindNextFile();
+        if (!find.IsDots())
+            return false;
+    }
+    return GetLastError() == ERROR_NO_MORE_FILES || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+// Removes `folder` unless it still holds other files; false when it stays
+// empty, which a later run can mend.
+bool RemoveFolderUnlessHoldingOthers(const std::string& folder)
+{
+    if (RemoveDirectoryA(folder.c_str()))
+        return true;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return true;
+    if (!FolderIsEmpty(folder))
+        return true;
+    DebugLog("    HTML folder not removed(%lu)\n", error);
+    return false;
 }
 
 }  // namespace
 
+// FALSE when a part of the model's help stays that a later run can remove.
 BOOL UninstallRun::DeleteHtmlFiles()
 {
     std::string folder;
@@ -61,21 +100,25 @@ BOOL UninstallRun::DeleteHtmlFiles()
     }
     if (folder.empty())
         return TRUE;
-    // Only the product's own help folder loses files.
+    // Only the product's own help folder loses files; a folder outside it
+    // is never the model's to remove, now or later.
     const std::string commonFiles = InstallRun(run).GetCommonFilesDir();
     if (commonFiles.empty() || !IsFolderWithin(folder, commonFiles + kHtmlSubdir)) {
         DebugLog("    HTML folder refused(%s)\n", folder.c_str());
         result.Record(pair::kHtmlFolderRefused);
-        return FALSE;
+        return TRUE;
     }
+    bool whole = true;
     for (const char* pattern : kHtmlPatterns) {
-        if (DeleteMatchingFiles(folder, pattern) == PatternOutcome::kNoFolder)
+        const PatternOutcome outcome = DeleteMatchingFiles(folder, pattern);
+        if (outcome == PatternOutcome::kNoFolder)
             return TRUE;
+        whole = whole && outcome == PatternOutcome::kDone;
     }
     // Folders that still hold other files stay.
-    RemoveDirectoryA(folder.c_str());
-    RemoveDirectoryA((commonFiles + kHtmlSubdir).c_str());
-    return TRUE;
+    whole = whole && RemoveFolderUnlessHoldingOthers(folder);
+    whole = whole && RemoveFolderUnlessHoldingOthers(commonFiles + kHtmlSubdir);
+    return whole ? TRUE : FALSE;
 }
 
 BOOL UninstallRun::DeleteShortcutExe()

@@ -3,6 +3,8 @@
 // program. The frame's timer deletes the program's file once it has ended.
 #include "uninstall_run.h"
 
+#include <optional>
+
 #include "debug_log.h"
 #include "program_start.h"
 #include "registry.h"
@@ -13,11 +15,13 @@ namespace {
 
 const char kServiceValue[] = "VTRSRV_NAME";
 
-// True when a model other than `driverName` names `service` as its service
-// program (names compared exactly), or when the models could not all be
-// read. A model whose key does not open counts as not sharing it.
-bool ServiceShared(const std::string& driverName, const std::string& service,
-                   const Registry& models, RunResult& result)
+enum class Sharing { kOwn, kShared, kUnknown };
+
+// Whether a model other than `driverName` names `service` as its service
+// program (names compared exactly); unknown when the models could not all
+// be read. A model whose key does not open counts as not sharing it.
+Sharing ServiceShared(const std::string& driverName, const std::string& service,
+                      const Registry& models, RunResult& result)
 {
     const ModelWalk walk =
         VisitModels(models, driverName, [&](const std::string& name, const Registry& other) {
@@ -32,13 +36,14 @@ bool ServiceShared(const std::string& driverName, const std::string& service,
         const DWORD error = GetLastError();
         DebugLog("    VTR service: Driver key read error\n");
         result.Record(pair::kServiceSiblingKeyNotOpened, error);
+        return Sharing::kUnknown;
     }
-    return walk != ModelWalk::kEnded;
+    return walk == ModelWalk::kEnded ? Sharing::kOwn : Sharing::kShared;
 }
 
-// The model's service program name, empty when it has none, when another
-// model uses it too, or when the keys cannot be read.
-std::string UnsharedServiceName(const std::string& driverName, RunResult& result)
+// The model's service program name, empty when it has none or when another
+// model uses it too; nothing when the keys cannot be read to tell.
+std::optional<std::string> UnsharedServiceName(const std::string& driverName, RunResult& result)
 {
     std::string service;
     {
@@ -47,7 +52,7 @@ std::string UnsharedServiceName(const std::string& driverName, RunResult& result
         if (!model.isOpen) {
             DebugLog("    VTR service: model key open error\n");
             result.Record(pair::kServiceModelKeyNotOpened);
-            return std::string();
+            return std::nullopt;
         }
         service = model.QueryString(kServiceValue, "");
     }
@@ -58,26 +63,35 @@ std::string UnsharedServiceName(const std::string& driverName, RunResult& result
     if (!models.isOpen) {
         DebugLog("    VTR service: Driver key open error\n");
         result.Record(pair::kServiceModelsKeyNotOpened);
-        return std::string();
+        return std::nullopt;
     }
-    return ServiceShared(driverName, service, models, result) ? std::string() : service;
+    switch (ServiceShared(driverName, service, models, result)) {
+    case Sharing::kOwn:
+        return service;
+    case Sharing::kShared:
+        return std::string();
+    case Sharing::kUnknown:
+        break;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
-void UninstallRun::StopVtrService()
+BOOL UninstallRun::StopVtrService()
 {
     DebugLog("CMainFrame::StopVtrService()\n");
-    const std::string service = UnsharedServiceName(settings.driverName, result);
+    const std::optional<std::string> service = UnsharedServiceName(settings.driverName, result);
     // A name reaching outside the system directory is neither run nor,
     // later, deleted.
-    if (!service.empty() && !IsBareFileName(service)) {
-        DebugLog("    VTR service name refused(%s)\n", service.c_str());
+    if (service && !service->empty() && !IsBareFileName(*service)) {
+        DebugLog("    VTR service name refused(%s)\n", service->c_str());
         result.Record(pair::kVtrServiceNameRefused);
-    } else if (!service.empty()) {
-        StartVtrStop(SystemDirectoryPath() + "\\" + service);
+    } else if (service && !service->empty()) {
+        StartVtrStop(SystemDirectoryPath() + "\\" + *service);
     }
     DebugLog("CMainFrame::StopVtrService() exit\n");
+    return service ? TRUE : FALSE;
 }
 
 // Runs the program's stop command and hands its file to the timer's wait. A

@@ -245,12 +245,11 @@ UninstallRun::DriverUse UninstallRun::FindOtherPrinterOfDriver()
 // then its record. TRUE when no model is left.
 BOOL UninstallRun::DeleteModel()
 {
-    if (IsNT(environment))
-        StopVtrService();
-    DeleteHtmlFiles();
+    const BOOL service = IsNT(environment) ? StopVtrService() : TRUE;
+    const BOOL help = DeleteHtmlFiles();
     const BOOL registrations = DeleteRegXIMP();
     const BOOL driverParts = DeleteDriverParts();
-    if (registrations && driverParts)
+    if (service && help && registrations && driverParts)
         return DeleteProfile();
     // The record is all that tells a later uninstall what to remove: it
     // stays while a part could not be removed (a record that is gone

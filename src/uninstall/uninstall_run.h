@@ -21,8 +21,9 @@ public:
     BOOL UnInstall2();
 
     // The monitor's service program of the model, stopped unless another
-    // model uses it; the timer deletes its file afterwards.
-    void StopVtrService();
+    // model uses it; the timer deletes its file afterwards. FALSE when the
+    // models could not be read to tell whether another one uses it.
+    BOOL StopVtrService();
 
     // The model's target entries under root\keyPath: by printer (and those
     // of printers that are gone), or by driver (and those of printers that
@@ -30,7 +31,8 @@ public:
     BOOL DeleteTargetKey(HKEY root, std::string keyPath, std::string printerName);
     BOOL DeleteTargetKey2(HKEY root, std::string keyPath, std::string driverName);
 
-    // The model's HTML help files and folder.
+    // The model's HTML help files and folder; FALSE when a part of them stays
+    // that a later run can remove.
     BOOL DeleteHtmlFiles();
     // TRUE when no installed model names this program as its shortcut's.
     BOOL DeleteShortcutExe();
@@ -44,7 +46,8 @@ public:
     void DeleteProductKey();
 
     // The shell extension, notifier, XIMP service and common settings of the
-    // model, each unless another model uses it.
+    // model, each unless another model uses it. FALSE when the keys that
+    // tell could not be read, and the components stay for a later run.
     BOOL DeleteRegXIMP();
 
     // The ZQAPI SDK's uninstaller, awaited through its reply message.

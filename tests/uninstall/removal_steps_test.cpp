@@ -62,7 +62,7 @@ TEST_F(RemovalStep, ServiceStopStartsOnlyAProgramNoOtherModelUses)
             SetModel(kOther, c.other);
         TestFrame run;
         run.settings.driverName = c.driverName;
-        UninstallRun(run).StopVtrService();
+        EXPECT_TRUE(UninstallRun(run).StopVtrService());
         EXPECT_EQ(c.started, run.waits.vtr.Pending());
         EXPECT_EQ("0/0", Pair(run));
         if (c.started) {
@@ -78,20 +78,20 @@ TEST_F(RemovalStep, ServiceStopWithoutProgramOrKeysStartsNothing)
 {
     EnableTraceLog();
     debugLogEnabled = TRUE;
-    UninstallRun(frame).StopVtrService();
-    EXPECT_EQ("3/62", Pair(frame)) << "no model key";
+    EXPECT_FALSE(UninstallRun(frame).StopVtrService()) << "no model key: nothing told";
+    EXPECT_EQ("3/62", Pair(frame));
 
     SetModel(kDriver, {{"VTRSRV_NAME", ""}});
     TestFrame empty;
     empty.settings.driverName = kDriver;
-    UninstallRun(empty).StopVtrService();
+    EXPECT_TRUE(UninstallRun(empty).StopVtrService());
     EXPECT_EQ("0/0", Pair(empty)) << "no service program";
 
     DeleteFileA(kTraceLog);
     SetModel(kDriver, {{"VTRSRV_NAME", "missing.exe"}});
     TestFrame missing;
     missing.settings.driverName = kDriver;
-    UninstallRun(missing).StopVtrService();
+    EXPECT_TRUE(UninstallRun(missing).StopVtrService());
     EXPECT_FALSE(missing.waits.vtr.Pending());
     EXPECT_EQ("0/0", Pair(missing)) << "a stop command that does not start is only logged";
     EXPECT_EQ("CMainFrame::StopVtrService()\n    Execute vtr service    " + SystemDirectory() +
@@ -107,7 +107,7 @@ TEST_F(RemovalStep, ServiceStopWithoutProgramOrKeysStartsNothing)
     CopyPeer("fake_vtrsrv.exe", SystemDirectory() + "\\vtrsrv.exe");
     TestFrame locked;
     locked.settings.driverName = kDriver;
-    UninstallRun(locked).StopVtrService();
+    EXPECT_TRUE(UninstallRun(locked).StopVtrService());
     EXPECT_EQ("3/60", Pair(locked));
     EXPECT_TRUE(locked.waits.vtr.Pending()) << "an unreadable model does not share the program";
 }
@@ -144,7 +144,8 @@ TEST_F(RemovalStep, HtmlFilesOfTheFivePatternsGo)
 }
 
 // Only the common files' NORVA\HTML folder and its subfolders lose files: a
-// model key that names any other folder is refused with 3/63 and a log line.
+// model key that names any other folder is refused with 3/63 and a log line,
+// and does not keep the model's record.
 TEST_F(RemovalStep, HtmlFolderOutsideTheProductsHelpFolderIsRefused)
 {
     const std::string common = StringValue("Software\\Microsoft\\Windows\\CurrentVersion",
@@ -165,7 +166,8 @@ TEST_F(RemovalStep, HtmlFolderOutsideTheProductsHelpFolderIsRefused)
         SetModel(kDriver, {{"HTMLInstallPath", folder}});
         TestFrame run;
         run.settings.driverName = kDriver;
-        EXPECT_FALSE(UninstallRun(run).DeleteHtmlFiles());
+        // Nothing there is the model's, for a later run either.
+        EXPECT_TRUE(UninstallRun(run).DeleteHtmlFiles());
         EXPECT_EQ("3/63", Pair(run));
         EXPECT_TRUE(FileExists(victim));
         EXPECT_EQ("    HTML folder refused(" + folder + ")\n", FileText(kTraceLog));

@@ -499,57 +499,98 @@ TEST_F(InstalledModels, ByDriverRemovesTheModelAndLastTheProduct)
 
 namespace {
 
-// AddPrinterDriverA fails while it lives, as a spooler that refuses the
-// driver's record does.
-class RefusedDriverRecord {
+// A Windows function fails with ERROR_ACCESS_DENIED while this lives.
+template <typename... Args>
+BOOL WINAPI Refuse(Args...)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+LONG WINAPI RefuseEnumKey(HKEY, DWORD, LPSTR, LPDWORD, LPDWORD, LPSTR, LPDWORD, PFILETIME)
+{
+    return ERROR_ACCESS_DENIED;
+}
+
+class RefusedCall {
 public:
-    RefusedDriverRecord()
-        : real(reinterpret_cast<void*>(
-              GetProcAddress(GetModuleHandleA("winspool.drv"), "AddPrinterDriverA"))),
-          patched(real != nullptr && PatchImports(real, reinterpret_cast<void*>(Fail)))
+    RefusedCall(const char* module, const char* name, void* refuse)
+        : real(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), name))),
+          refuse(refuse),
+          patched(real != nullptr && PatchImports(real, refuse))
     {
     }
-    ~RefusedDriverRecord()
+    ~RefusedCall()
     {
         if (patched)
-            PatchImports(reinterpret_cast<void*>(Fail), real);
+            PatchImports(refuse, real);
     }
 
 private:
-    static BOOL WINAPI Fail(LPSTR, DWORD, LPBYTE)
-    {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
     void* const real;
+    void* const refuse;
 
 public:
     const bool patched;
 };
 
+bool FolderExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace
 
-// The monitor cannot be detached from the driver: the model's record stays
-// (7/50), so that the uninstall run again finds what is left and ends the
-// way one clean run does.
+// A part of the model cannot be removed: the model's record stays (7/50),
+// so that the uninstall run again finds what is left and ends the way one
+// clean run does.
 TEST_F(InstalledModels, APartLeftKeepsTheRecordForTheNextRun)
 {
-    {
-        RefusedDriverRecord refused;
-        ASSERT_TRUE(refused.patched);
-        TestFrame frame("/R2:\"NORVA LP-1\"");
-        EXPECT_TRUE(frame.ExecuteOperation(FALSE));
-        EXPECT_EQ("7/50", std::to_string(frame.result.ErrorCode1()) + "/" +
-                              std::to_string(frame.result.ErrorCode2()));
-    }
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
-    EXPECT_EQ("monitor \"NORVA LM\", LPT_VECP gone", DriverParts("NORVA LP-1"));
+    struct Case {
+        const char* module;
+        const char* function;
+        void* refuse;
+        std::string driverParts;  // what the refused run leaves of the driver
+        bool helpFolderLeft;
+    };
+    const Case cases[] = {
+        // The spooler refuses the driver's record: the monitor stays attached.
+        {"winspool.drv", "AddPrinterDriverA",
+         reinterpret_cast<void*>(Refuse<LPSTR, DWORD, LPBYTE>),
+         "monitor \"NORVA LM\", LPT_VECP gone", false},
+        // The models cannot be listed: whether another model shares the
+        // service program and components is not known, and they stay.
+        {"advapi32.dll", "RegEnumKeyExA", reinterpret_cast<void*>(RefuseEnumKey), kNoParts,
+         false},
+        // The emptied help folder cannot be removed.
+        {"kernel32.dll", "RemoveDirectoryA", reinterpret_cast<void*>(Refuse<LPCSTR>), kNoParts,
+         true},
+    };
+    const DWORD version = InstalledDriver(kModels[0].driver)->version;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.function);
+        if (&c != &cases[0])
+            Install(kModels[0], version);
+        {
+            RefusedCall refused(c.module, c.function, c.refuse);
+            ASSERT_TRUE(refused.patched);
+            TestFrame frame("/R2:\"NORVA LP-1\"");
+            EXPECT_TRUE(frame.ExecuteOperation(FALSE));
+            EXPECT_EQ("7/50", std::to_string(frame.result.ErrorCode1()) + "/" +
+                                  std::to_string(frame.result.ErrorCode2()));
+        }
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
+        EXPECT_EQ(c.driverParts, DriverParts("NORVA LP-1"));
+        EXPECT_EQ(c.helpFolderLeft, FolderExists(html + "\\LP1"));
 
-    TestFrame again("/R2:\"NORVA LP-1\"");
-    EXPECT_TRUE(again.ExecuteOperation(FALSE));
-    EXPECT_EQ(0, again.result.ErrorCode1());
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
-    EXPECT_EQ(kNoParts, DriverParts("NORVA LP-1"));
+        TestFrame again("/R2:\"NORVA LP-1\"");
+        EXPECT_TRUE(again.ExecuteOperation(FALSE));
+        EXPECT_EQ(0, again.result.ErrorCode1());
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
+        EXPECT_EQ(kNoParts, DriverParts("NORVA LP-1"));
+        EXPECT_FALSE(FolderExists(html + "\\LP1"));
+    }
 }
 
 // In process, told it has no administrator rights: the last printer of a
