@@ -18,12 +18,22 @@
 #     abort)
 #   - the single-instance mutex is free: a following run does not get 9/1
 #   - it deletes no file and no registry line that the clean run keeps
+#   - run again without a fault, it converges: the machine then is as one
+#     clean run leaves it (the state below), but for the differences that
+#     `comparable` and `by_design` name, each with its reason
+# Kinds IR and IR2: the install with call k failing, then a clean uninstall
+# by printer (IR) or by driver (IR2), run from the setup's own copy of
+# MONCHK04 (not the installed one): the machine must end as a clean install
+# followed by the same clean uninstall leaves it.
+# The clean runs of I and M also run twice in a row: the second leaves the
+# machine as the first did.
 # Run kind `ext` is MONEXT01's entry points (registration, the copy hook,
 # AddPages, the page with its Apply and buttons) with each call failing in
 # turn, in process: tests/faults/monext01_faults_test.cpp.
-# Prints a line for every run that did not end properly and, last, a table:
-# kind, Windows, calls, faults injected, runs that ended properly.
-# Usage: faults.sh [--sample S | --first-of-each | --k "K..."] [--kinds "I R R2 Ro R2o M ext"] [--winvers "win98 nt40 win2k"]
+# Prints a line for every run that did not end properly or did not converge
+# and, last, a table: kind, Windows, calls, faults injected, runs that ended
+# properly, runs that converged.
+# Usage: faults.sh [--sample S | --first-of-each | --k "K..."] [--kinds "I R R2 Ro R2o M IR IR2 ext"] [--winvers "win98 nt40 win2k"]
 #                  [--jobs J] [--stop-after SECONDS] [--build DIR]
 #   --sample S   S values of k, evenly spread over 1..N (default: all N)
 #   --first-of-each   instead, the first call of each function called fails
@@ -33,13 +43,13 @@
 #                full campaign takes each run kind's k in a spread order)
 #   --build DIR  a built tree to use as it is (default: build this machine's
 #                preset, win32 where the kernel runs 32-bit code)
-# Exit status 0 when every faulted run ended properly.
+# Exit status 0 when every faulted run ended properly and converged.
 set -uo pipefail
 export LC_ALL=C
 
 cd "$(dirname "$0")/.."
 sample=${FAULTS_SAMPLE:-0}
-kinds="I R R2 Ro R2o M ext"
+kinds="I R R2 Ro R2o M IR IR2 ext"
 winvers="win98 nt40 win2k"
 build=""
 jobs=${FAULTS_JOBS:-3}
@@ -64,6 +74,9 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     bin=$1 kind=$2 report=$3
     limit=${MONSETUP_FAULT_TIMEOUT:-150}
     cd "$bin" || exit 1
+    # The first program of the session starts Wine's services, which keep
+    # its output open: not a pipe a run's output is read from.
+    winepath -w / </dev/null >/dev/null 2>&1
     prepared=$(wine install_demo.exe | tr -d '\r') || { echo "install_demo failed"; exit 1; }
     ini=$(sed -n 1p <<<"$prepared")
     monchk=$(sed -n 2p <<<"$prepared")
@@ -72,14 +85,26 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     cp monfault.dll "$dir/"
     # Wine's report of a crash in any process of the run is kept with it.
     host() { wine setup_host.exe --timeout "$limit" --program "$monchk" "$@" 2>&1 | tr -d '\r'; }
+    follow=()
     case $kind in
         I) args=("/I:$ini") ;;
         R|Ro) args=("/R:NORVA LP-1") ;;
         R2|R2o) args=("/R2:NORVA LP-1") ;;
         M) args=() ;;
+        IR) args=("/I:$ini"); follow=("/R:NORVA LP-1") ;;
+        IR2) args=("/I:$ini"); follow=("/R2:NORVA LP-1") ;;
     esac
     # The uninstalls and the maintenance run follow a clean install.
-    [ "$kind" = I ] || host "/I:$ini" >/dev/null
+    case $kind in I|IR|IR2) ;; *) host "/I:$ini" >/dev/null ;; esac
+    # The uninstall after an install runs from the setup's own copy.
+    setup_copy=$(unix_path "$(sed 's/[^\\]*$//' <<<"$ini")MONCHK04.exe")
+    cp MONCHK04.exe "$setup_copy"
+    follow_up() {
+        [ ${#follow[@]} -eq 0 ] || start_session
+        [ ${#follow[@]} -eq 0 ] ||
+            wine setup_host.exe --timeout "$limit" --program "$(winepath -w "$setup_copy")" \
+                "${follow[@]}" 2>&1 | tr -d '\r'
+    }
     # Ro, R2o: another model is recorded, so the product's keys stay and
     # the uninstall stores its result pair (the last model's takes it along).
     case $kind in
@@ -103,6 +128,12 @@ if [ -n "${FAULTS_INNER:-}" ]; then
                 */wine|*/wine64|*/wine-preloader|*/wine64-preloader) kill -9 "${pid#/proc/}" 2>/dev/null ;;
             esac
         done
+    }
+    # The first program of a session starts Wine's own services, which
+    # keep its output open: not a pipe a run's output is read from.
+    start_session() {
+        wineserver -p </dev/null >/dev/null 2>&1
+        winepath -w / </dev/null >/dev/null 2>&1
     }
     stop_server
     saved=$(mktemp -d /tmp/monsetup-faults.XXXXXX)
@@ -131,10 +162,7 @@ if [ -n "${FAULTS_INNER:-}" ]; then
         fi
         cp -a "$saved"/*.reg "$WINEPREFIX/"
         touch "$stamp"
-        # The first program of a session starts Wine's own services, which
-        # keep its output open: not a pipe a run's output is read from.
-        wineserver -p </dev/null >/dev/null 2>&1
-        winepath -w / </dev/null >/dev/null 2>&1
+        start_session
     }
     # Files, registry keys and values (by name: a value a run rewrites, as
     # the result pair, is not lost).
@@ -145,10 +173,70 @@ if [ -n "${FAULTS_INNER:-}" ]; then
             sort -u
     }
     snapshot_after() { stop_server; snapshot; }
+    # The machine's state: every file with its size, every registry key and
+    # value with its data (Wine's time stamps left out, a value's
+    # continuation lines joined).
+    state() {
+        (cd "$WINEPREFIX" &&
+         find drive_c -type f -printf '%p %s\n'
+         awk '/^#time=/ { next }
+              /^\[/ { sub(/ [0-9]+$/, ""); key = $0; print; next }
+              { line = line $0 }
+              /\\$/ { sub(/\\$/, "", line); next }
+              line != "" { gsub(/[ \t]+/, " ", line); print key " " line; line = "" }' system.reg user.reg) |
+            comparable | sort
+    }
+    # What two runs may leave differently by design, left out of the state:
+    # - the SDK parameter files (monXXXX.TMP in TEMP's "VTR3 Parameters"):
+    #   each install writes a new one, and the SDK installer reads it after
+    #   MONCHK04 has ended, so none is ever deleted;
+    # - the stand-ins' records of how they were started (.cmdline, .params,
+    #   .cwd, .ran, MONCFG's record, the services' logs), which grow with every start: they
+    #   count runs, not what a run leaves;
+    # - Wine's own bookkeeping: its fonts, services' and spooler's caches,
+    #   the registry's volatile keys, the console's settings its first
+    #   console program writes, the time stamp the display driver's class
+    #   key gets at each start.
+    comparable() {
+        grep -Eiv '/temp/(vtr3 parameters/)?(pfx|mon)[0-9a-f]{1,4}\.tmp |\.(cmdline|params|cwd|ran|record|answer\.used) [0-9]+$|moncfg\.(txt|log) |/(vtrsrv|ximpsrv)[0-9]*\.log |^drive_c/windows/(fonts|inf|logs|installer)/|^\[(system\\\\currentcontrolset\\\\(control\\\\(print\\\\printers\\\\[^]]*\\\\printerdriverdata|session manager|devicecontainers)|enum|services\\\\(eventlog|tcpip)|hardware profiles)|software\\\\wine\\\\(fonts|dllredirect)|console)|\] "driverdatedata"='
+    }
+    # What a run again may leave otherwise than one clean run, by design:
+    # - after an uninstall, the result pair: the run again reports what it
+    #   finds, which after a removal that got far is no record of the model
+    #   (3/80, say);
+    # - IR, IR2: less of what an install makes and its uninstall keeps (the
+    #   COPYEXEC copy, the SDK's records): an install that failed never made
+    #   it. Lines "-" of things the machine did not hold before the install;
+    # - IR, IR2, when the failed install ended before the model's record
+    #   named its language monitor ("LanguageMon"): that monitor, attached to
+    #   the driver. An uninstall removes what the record names, and it named
+    #   none; the setup run again records it, and its uninstall then removes
+    #   the monitor.
+    # Prints the differences left.
+    by_design() {
+        local apart=$1 recorded=$2
+        case $kind in
+            R|R2|Ro|R2o|IR|IR2)
+                apart=$(grep -Eiv '^[-+]\[software\\\\norva\\\\vtr3\\\\sdkresult\] "(errorcode[12]|lasterror|errmsg)"=' <<<"$apart") ;;
+        esac
+        case $kind in
+            IR|IR2)
+                apart=$(grep -v '^-' <<<"$apart"
+                        grep '^-' <<<"$apart" | cut -c2- | grep -Fxf <(echo "$initial_state") | sed 's/^/-/')
+                [ "$recorded" -gt 0 ] ||
+                    apart=$(grep -Eiv '^[-+]\[system\\\\currentcontrolset\\\\control\\\\print\\\\(monitors\\\\norva lm\]|environments\\\\[^]]*\\\\drivers\\\\[^]]*\\\\norva lp-1\] "monitor"=)' <<<"$apart") ;;
+        esac
+        grep . <<<"$apart"
+    }
+    # The differences between two states, as lines "-removed" and "+added".
+    differences() {
+        diff <(echo "$1") <(echo "$2") | sed -n 's/^< /-/p; s/^> /+/p'
+    }
     before=$(snapshot)
 
     # The clean run: what it prints, stores and deletes, and N.
     restore
+    initial_state=$(state)
     rm -f "$log"
     clean=$(MONSETUP_FAULT=count MONSETUP_FAULT_LOG="$log_w" host "${args[@]}")
     # The stored result pair's values, read from the saved registry.
@@ -159,6 +247,22 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     }
     clean_removed=$(comm -23 <(echo "$before") <(snapshot_after))
     clean_pair=$(pair_stored)
+    follow_up >/dev/null
+    stop_server
+    clean_state=$(state)
+    # Twice in a row: the install and the maintenance run again, unfaulted.
+    twice=""
+    case $kind in
+        I|M)
+            start_session
+            host "${args[@]}" >/dev/null
+            stop_server
+            twice=$(differences "$clean_state" "$(state)")
+            if [ -n "$twice" ]; then
+                echo "$kind $MONSETUP_WINVER twice: the second clean run left the machine otherwise:" >&2
+                head -20 <<<"$twice" | sed 's/^/    /' >&2
+            fi ;;
+    esac
     calls=$(tr -d '\r' <"$log" | sed -n 's/^calls //p')
     calls=${calls:-0}
     echo "$kind $MONSETUP_WINVER clean: $calls calls; $(grep -c '^call ' "$log") functions;" \
@@ -177,11 +281,12 @@ if [ -n "${FAULTS_INNER:-}" ]; then
         ks=$(awk -v n="$calls" 'BEGIN { for (k = 1; k <= n; k++) print (k * 7919) % n, k }' |
                  sort -n | cut -d' ' -f2)
     fi
-    faults=0 proper=0
+    faults=0 proper=0 converged=0
     for k in $ks; do
         restore
         rm -f "$log"
         out=$(MONSETUP_FAULT=$k MONSETUP_FAULT_LOG="$log_w" host "${args[@]}")
+        [ -f "$log" ] || continue
         fault=$(tr -d '\r' <"$log" | sed -n 's/^fault [0-9]* //p' | head -1)
         [ -n "$fault" ] || continue
         call=${fault%% *}
@@ -204,6 +309,9 @@ if [ -n "${FAULTS_INNER:-}" ]; then
         wine setup_host.exe --instance-free >/dev/null 2>&1 ||
             problems+=("a following run would get 9/1: the instance mutex is held")
         after=$(snapshot_after)
+        recorded=$(awk '/^\[/ { model = index(tolower($0), "[software\\\\norva\\\\vtr3\\\\driver\\\\norva lp-1]") == 1; next }
+                        model && /^"LanguageMon"=/ { n++ }
+                        END { print n + 0 }' "$WINEPREFIX/system.reg")
         # A run that took itself for a second copy (9/1: the mutex could not
         # be made) leaves the registry alone, as a second copy does.
         if [ "$clean_pair" -gt 0 ] && [ "$(pair_stored)" -eq 0 ] && ! grep -q 'lParam=9 ' <<<"$out"; then
@@ -221,11 +329,29 @@ if [ -n "${FAULTS_INNER:-}" ]; then
                 "$(IFS=';'; echo "${problems[*]}")" >&2
             [ -z "${FAULTS_KS:-}" ] || sed 's/^/    /' <<<"$out"$'\n'"$(grep '^stack' "$log")" >&2
         fi
+        # Run again (IR, IR2: the uninstall follows) without a fault.
+        if [ ${#follow[@]} -eq 0 ]; then
+            start_session
+            again=$(host "${args[@]}")
+        else
+            again=$(follow_up)
+        fi
+        stop_server
+        apart=$(by_design "$(differences "$clean_state" "$(state)")" "$recorded")
+        if [ -z "$apart" ]; then
+            converged=$((converged + 1))
+        else
+            printf '%s %s k=%s %s: not as one clean run leaves it (%s lines)\n' "$kind" \
+                "$MONSETUP_WINVER" "$k" "$fault" "$(wc -l <<<"$apart")" >&2
+            head -8 <<<"$apart" | sed 's/^/    /' >&2
+            [ -z "${FAULTS_KS:-}" ] || sed 's/^/    again: /' <<<"$again" >&2
+        fi
         # Replaced whole, so that a job stopped meanwhile leaves a line.
-        echo "$kind $MONSETUP_WINVER $calls $faults $proper (stopped early)" >"$report.new"
+        echo "$kind $MONSETUP_WINVER $calls $faults $proper $converged (stopped early)" >"$report.new"
         mv -f "$report.new" "$report"
     done
-    echo "$kind $MONSETUP_WINVER $calls $faults $proper" >"$report"
+    [ -z "$twice" ] || converged="$converged twice:differs"
+    echo "$kind $MONSETUP_WINVER $calls $faults $proper $converged" >"$report"
     rm -f "$log"
     exit 0
 fi
@@ -242,7 +368,7 @@ if [ -z "$build" ]; then
     if monsetup_runs_32bit; then preset=win32; else preset=win64; fi
     build=build/$preset
     cmake --preset $preset >/dev/null || { echo "faults: cmake --preset $preset failed" >&2; exit 1; }
-    cmake --build --preset $preset --target MONCHK04_F install_demo setup_host \
+    cmake --build --preset $preset --target MONCHK04 MONCHK04_F install_demo setup_host \
         monext01_faults_tests >/dev/null ||
         { echo "faults: the $preset build failed" >&2; exit 1; }
 fi
@@ -313,13 +439,15 @@ table() {
         done
     done >"$report"
     echo
-    printf '%-5s %-6s %7s %7s %9s\n' kind winver calls faults "ended ok"
+    printf '%-5s %-6s %7s %7s %9s %10s\n' kind winver calls faults "ended ok" converged
     failed=0
-    while read -r kind winver calls faults proper rest; do
+    while read -r kind winver calls faults proper converged rest; do
         label=/$kind
-        [ "$kind" = ext ] && label=ext
-        printf '%-5s %-6s %7s %7s %9s %s\n' "$label" "$winver" "$calls" "$faults" "$proper" "$rest"
+        [ "$kind" = ext ] && label=ext converged="-"
+        printf '%-5s %-6s %7s %7s %9s %10s %s\n' "$label" "$winver" "$calls" "$faults" "$proper" \
+            "$converged" "$rest"
         [ "$faults" = "$proper" ] && [ -z "$rest" ] || failed=1
+        [ "$kind" = ext ] || [ "$faults" = "$converged" ] || failed=1
     done <"$report"
     echo "faults: $(( $(date +%s) - start )) s"
 }

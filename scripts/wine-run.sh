@@ -47,7 +47,19 @@ done
 mkdir "$prefix/.bin"
 printf '#!/bin/sh\nexec "%s" "$@"\n' "$WINELOADER" >"$prefix/.bin/wine"
 printf '#!/bin/sh\nexec "%s" "$@"\n' "$WINESERVER" >"$prefix/.bin/wineserver"
-chmod +x "$prefix/.bin/wine" "$prefix/.bin/wineserver"
+# `winepath` too: the system's own starts the 32-bit loader, which a kernel
+# without 32-bit code cannot run. Its output goes through a file, as the
+# first program of a session hands Wine's services its output handles.
+cat >"$prefix/.bin/winepath" <<END
+#!/bin/sh
+out=\$(mktemp) || exit 1
+"$WINELOADER" winepath.exe "\$@" >"\$out" 2>/dev/null </dev/null
+status=\$?
+tr -d '\r' <"\$out"
+rm -f "\$out"
+exit \$status
+END
+chmod +x "$prefix/.bin/wine" "$prefix/.bin/wineserver" "$prefix/.bin/winepath"
 
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
