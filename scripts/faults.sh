@@ -195,10 +195,11 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     #   count runs, not what a run leaves;
     # - Wine's own bookkeeping: its fonts, services' and spooler's caches,
     #   the registry's volatile keys, the console's settings its first
-    #   console program writes, the time stamp the display driver's class
-    #   key gets at each start.
+    #   console program writes, the settings key of its debugger (a crash of
+    #   the run is judged above, from its output), the time stamp the
+    #   display driver's class key gets at each start.
     comparable() {
-        grep -Eiv '/temp/(vtr3 parameters/)?(pfx|mon)[0-9a-f]{1,4}\.tmp |\.(cmdline|params|cwd|ran|record|answer\.used) [0-9]+$|moncfg\.(txt|log) |/(vtrsrv|ximpsrv)[0-9]*\.log |^drive_c/windows/(fonts|inf|logs|installer)/|^\[(system\\\\currentcontrolset\\\\(control\\\\(print\\\\printers\\\\[^]]*\\\\printerdriverdata|session manager|devicecontainers)|enum|services\\\\(eventlog|tcpip)|hardware profiles)|software\\\\wine\\\\(fonts|dllredirect)|console)|\] "driverdatedata"='
+        grep -Eiv '/temp/(vtr3 parameters/)?(pfx|mon)[0-9a-f]{1,4}\.tmp |\.(cmdline|params|cwd|ran|record|answer\.used) [0-9]+$|moncfg\.(txt|log) |/(vtrsrv|ximpsrv)[0-9]*\.log |^drive_c/windows/(fonts|inf|logs|installer)/|^\[(system\\\\currentcontrolset\\\\(control\\\\(print\\\\printers\\\\[^]]*\\\\printerdriverdata|session manager|devicecontainers)|enum|services\\\\(eventlog|tcpip)|hardware profiles)|software\\\\wine\\\\(fonts|dllredirect|winedbg)|console)|\] "driverdatedata"='
     }
     # What a run again may leave otherwise than one clean run, by design:
     # - after an uninstall, the result pair: the run again reports what it
@@ -239,6 +240,17 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     initial_state=$(state)
     rm -f "$log"
     clean=$(MONSETUP_FAULT=count MONSETUP_FAULT_LOG="$log_w" host "${args[@]}")
+    # On a loaded machine Wine now and then starts no program at all: once
+    # more, then the kind counts as failed.
+    if [ ! -s "$log" ]; then
+        restore
+        clean=$(MONSETUP_FAULT=count MONSETUP_FAULT_LOG="$log_w" host "${args[@]}")
+    fi
+    if [ ! -s "$log" ]; then
+        echo "$kind $MONSETUP_WINVER: the clean run did not run: $clean" >&2
+        echo "$kind $MONSETUP_WINVER 0 0 0 0 (the clean run did not run)" >"$report"
+        exit 0
+    fi
     # The stored result pair's values, read from the saved registry.
     pair_stored() {
         awk '/^\[/ { pair = index(tolower($0), "[software\\\\norva\\\\vtr3\\\\sdkresult]") == 1; next }
@@ -330,12 +342,17 @@ if [ -n "${FAULTS_INNER:-}" ]; then
             [ -z "${FAULTS_KS:-}" ] || sed 's/^/    /' <<<"$out"$'\n'"$(grep '^stack' "$log")" >&2
         fi
         # Run again (IR, IR2: the uninstall follows) without a fault.
-        if [ ${#follow[@]} -eq 0 ]; then
-            start_session
-            again=$(host "${args[@]}")
-        else
-            again=$(follow_up)
-        fi
+        run_again() {
+            if [ ${#follow[@]} -eq 0 ]; then
+                start_session
+                host "${args[@]}"
+            else
+                follow_up
+            fi
+        }
+        again=$(run_again)
+        # A run again that Wine did not start (it says nothing) is tried once more.
+        grep -q completion <<<"$again" || again=$(stop_server; run_again)
         stop_server
         apart=$(by_design "$(differences "$clean_state" "$(state)")" "$recorded")
         if [ -z "$apart" ]; then
