@@ -4,6 +4,7 @@
 #include "install_run.h"
 
 #include "language_choice.h"
+#include "product_keys.h"
 #include "registry.h"
 #include "setup_ini.h"
 #include "setup_values.h"
@@ -15,7 +16,6 @@ namespace {
 
 const char kInstallSection[] = "Install";
 const char kLanguageSection[] = "Language";
-const char kHtmlSubdir[] = "\\NORVA\\HTML";
 const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 
 std::string ProgramDirectory()

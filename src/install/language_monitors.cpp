@@ -17,7 +17,6 @@
 
 namespace {
 
-const DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS | PRINTER_ENUM_NETWORK;
 const DWORD kBidiAttribute = PRINTER_ATTRIBUTE_ENABLE_BIDI;  // 0x00000800
 
 const char kReplacedValue[] = "RST_FREPLACE";
@@ -56,7 +55,7 @@ BOOL EnumeratePrinters(HeapBuffer& buffer, DWORD& count)
     count = 0;
     BOOL listed = QueryIntoBuffer(buffer, kPrinterListGuess,
                                   [&count](LPBYTE data, DWORD size, DWORD* needed) {
-                                      return EnumPrintersA(kEnumFlags, NULL, 2, data, size,
+                                      return EnumPrintersA(kPrinterEnumFlags, NULL, 2, data, size,
                                                            needed, &count);
                                   });
     if (listed && count == 0) {

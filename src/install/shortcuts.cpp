@@ -18,7 +18,7 @@ BOOL InstallRun::CreateShortcuts()
         result.Record(pair::kStartupFolderNotFound);
         return FALSE;
     }
-    const std::string linkPath = StartupLinks::InFolder(folder, settings.shortcutName + ".lnk");
+    const std::string linkPath = InFolder(folder, settings.shortcutName + ".lnk");
 
     if (!links.DeleteLinksTo(target))
         return FALSE;

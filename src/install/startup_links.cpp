@@ -199,13 +199,6 @@ std::string StartupLinks::GetSpecialFolderPath(int csidl)
     return path;
 }
 
-std::string StartupLinks::InFolder(const std::string& folder, const std::string& name)
-{
-    if (EndsWithBackslash(folder))
-        return folder + name;
-    return folder + "\\" + name;
-}
-
 BOOL StartupLinks::MatchesPattern(const std::string& name, const std::string& pattern)
 {
     size_t n = 0;

@@ -35,7 +35,6 @@ public:
     // matching failure recorded when a step fails.
     bool BeginListing(CFileFind& find, std::string& folder, const ListingFailures& failures);
 
-    static std::string InFolder(const std::string& folder, const std::string& name);
     // `pattern` matches a name of the same length; '?' matches any
     // character, ASCII letters match in either case.
     static BOOL MatchesPattern(const std::string& name, const std::string& pattern);

@@ -19,6 +19,9 @@ constexpr REGSAM kProductView = KEY_WOW64_32KEY;
 constexpr REGSAM kProductView = 0;
 #endif
 
+// The product's help folder, below the system's common files folder.
+constexpr char kHtmlSubdir[] = "\\NORVA\\HTML";
+
 // The maker's key, and the product's own tree below it.
 constexpr char kNorvaKey[] = "software\\NORVA";
 constexpr char kProductKey[] = "software\\NORVA\\VTR3";

@@ -4,8 +4,13 @@
 #pragma once
 
 #include <windows.h>
+#include <winspool.h>
 
 #include <string>
+
+// The printers a run looks at: local ones and connections to shared ones.
+constexpr DWORD kPrinterEnumFlags =
+    PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS | PRINTER_ENUM_NETWORK;
 
 // One subkey per installed monitor, with the monitor's DLL as "Driver".
 constexpr char kMonitorsKey[] = "System\\CurrentControlSet\\control\\Print\\Monitors\\";

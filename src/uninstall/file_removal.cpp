@@ -7,6 +7,7 @@
 #include "delete_file.h"
 #include "file.h"
 #include "install_run.h"
+#include "product_keys.h"
 #include "registry.h"
 #include "trusted_names.h"
 #include "uninstall_keys.h"
@@ -15,16 +16,6 @@ namespace {
 
 // The HTML folder's files that belong to a model's help, in the order they go.
 const char* const kHtmlPatterns[] = {"mon*.exe", "*.htm", "*.html", "*.gif", "*.jpg"};
-const char kHtmlSubdir[] = "\\NORVA\\HTML";
-
-// `name` in `folder`, with one backslash between them also when the folder
-// is a drive root ("C:\").
-std::string InFolder(const std::string& folder, const std::string& name)
-{
-    if (EndsWithBackslash(folder))
-        return folder + name;
-    return folder + "\\" + name;
-}
 
 enum class PatternOutcome { kDone, kNoFolder, kFilesLeft };
 

@@ -10,12 +10,12 @@
 #include "printer_record.h"
 #include "program_start.h"
 #include "registry.h"
+#include "spooler_keys.h"
 #include "startup_links.h"
 #include "uninstall_keys.h"
 
 namespace {
 
-const DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS | PRINTER_ENUM_NETWORK;
 
 // MONCFG's uninstall call; the model's id follows in quotes when it has one.
 std::string MoncfgUninstallCommand(const std::string& moncfg, const std::string& modelId)
@@ -209,7 +209,7 @@ UninstallRun::DriverUse UninstallRun::FindOtherPrinterOfDriver()
 {
     DWORD needed = 0;
     DWORD count = 0;
-    const BOOL sized = EnumPrintersA(kEnumFlags, NULL, 2, NULL, 0, &needed, &count);
+    const BOOL sized = EnumPrintersA(kPrinterEnumFlags, NULL, 2, NULL, 0, &needed, &count);
     if (needed == 0) {
         // An empty list is answered with success; a spooler that fails
         // is no empty list, and must not lead to the product key's removal.
@@ -220,7 +220,7 @@ UninstallRun::DriverUse UninstallRun::FindOtherPrinterOfDriver()
     }
     HeapBuffer buffer;
     if (!buffer.Allocate(needed) ||
-        !EnumPrintersA(kEnumFlags, NULL, 2, static_cast<LPBYTE>(buffer.get()), needed, &needed,
+        !EnumPrintersA(kPrinterEnumFlags, NULL, 2, static_cast<LPBYTE>(buffer.get()), needed, &needed,
                        &count)) {
         result.Record(pair::kPrintersNotListedUninstall, GetLastError());
         return DriverUse::kNotListed;

@@ -26,6 +26,15 @@ inline bool EndsWithBackslash(const std::string& path)
     return EndsWithChar(path, '\\', AnsiLeadByte);
 }
 
+// `name` in `folder`, with one backslash between them also when the folder
+// is a drive root ("C:\\").
+inline std::string InFolder(const std::string& folder, const std::string& name)
+{
+    if (EndsWithBackslash(folder))
+        return folder + name;
+    return folder + "\\" + name;
+}
+
 inline bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b)
 {
     return EqualIgnoringAsciiCase(a, b, AnsiLeadByte);
