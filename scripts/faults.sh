@@ -187,7 +187,8 @@ if [ -n "${FAULTS_INNER:-}" ]; then
             comparable | sort
     }
     # What two runs may leave differently by design, left out of the state:
-    # - the SDK parameter files (monXXXX.TMP in TEMP's "VTR3 Parameters"):
+    # - the SDK parameter files (monXXXX.TMP in TEMP's "VTR3 Parameters", or
+    #   "VTR3 Parameters 2" and on when that folder could not be proved ours):
     #   each install writes a new one, and the SDK installer reads it after
     #   MONCHK04 has ended, so none is ever deleted;
     # - the stand-ins' records of how they were started (.cmdline, .params,
@@ -199,35 +200,64 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     #   the run is judged above, from its output), the time stamp the
     #   display driver's class key gets at each start.
     comparable() {
-        grep -Eiv '/temp/(vtr3 parameters/)?(pfx|mon)[0-9a-f]{1,4}\.tmp |\.(cmdline|params|cwd|ran|record|answer\.used) [0-9]+$|moncfg\.(txt|log) |/(vtrsrv|ximpsrv)[0-9]*\.log |^drive_c/windows/(fonts|inf|logs|installer)/|^\[(system\\\\currentcontrolset\\\\(control\\\\(print\\\\printers\\\\[^]]*\\\\printerdriverdata|session manager|devicecontainers)|enum|services\\\\(eventlog|tcpip)|hardware profiles)|software\\\\wine\\\\(fonts|dllredirect|winedbg)|console)|\] "driverdatedata"='
+        grep -Eiv '/temp/(vtr3 parameters( [0-9]+)?/)?(pfx|mon)[0-9a-f]{1,4}\.tmp |\.(cmdline|params|cwd|ran|record|answer\.used) [0-9]+$|moncfg\.(txt|log) |/(vtrsrv|ximpsrv)[0-9]*\.log |^drive_c/windows/(fonts|inf|logs|installer)/|^\[(system\\\\currentcontrolset\\\\(control\\\\(print\\\\printers\\\\[^]]*\\\\printerdriverdata|session manager|devicecontainers)|enum|services\\\\(eventlog|tcpip)|hardware profiles)|software\\\\wine\\\\(fonts|dllredirect|winedbg)|console)|\] "driverdatedata"='
     }
     # What a run again may leave otherwise than one clean run, by design:
     # - after an uninstall, the result pair: the run again reports what it
     #   finds, which after a removal that got far is no record of the model
     #   (3/80, say);
+    # - after an uninstall cut short for want of memory (7/200 stored) while
+    #   it waited for the service program to stop: that program's file. The
+    #   model's record, the only one that names it, was gone by then;
     # - IR, IR2: less of what an install makes and its uninstall keeps (the
     #   COPYEXEC copy, the SDK's records): an install that failed never made
     #   it. Lines "-" of things the machine did not hold before the install;
-    # - IR, IR2, when the failed install ended before the model's record
-    #   named its language monitor ("LanguageMon"): that monitor, attached to
-    #   the driver. An uninstall removes what the record names, and it named
-    #   none; the setup run again records it, and its uninstall then removes
-    #   the monitor.
-    # Prints the differences left.
+    # - IR, IR2, when the failed install ended before it had recorded the
+    #   whole model: what only the record names stays as it was before the
+    #   install (lines "+" the machine held then: the help files and the
+    #   service program the setup put there), and, when "LanguageMon" was
+    #   not recorded, the language monitor attached to the driver. An
+    #   uninstall removes what the record names; the setup run again records
+    #   it, and its uninstall then removes them.
+    # Prints the differences left. $2: the faulted run's model record as
+    # model_record prints it; $3: the pair the faulted run stored.
     by_design() {
-        local apart=$1 recorded=$2
+        local apart=$1 record=$2 pair=$3
         case $kind in
             R|R2|Ro|R2o|IR|IR2)
                 apart=$(grep -Eiv '^[-+]\[software\\\\norva\\\\vtr3\\\\sdkresult\] "(errorcode[12]|lasterror|errmsg)"=' <<<"$apart") ;;
         esac
         case $kind in
+            R|R2|Ro|R2o)
+                [ "$pair" != 7/200 ] ||
+                    apart=$(grep -Eiv '^\+drive_c/windows/system32/vtrsrv\.exe ' <<<"$apart") ;;
             IR|IR2)
                 apart=$(grep -v '^-' <<<"$apart"
                         grep '^-' <<<"$apart" | cut -c2- | grep -Fxf <(echo "$initial_state") | sed 's/^/-/')
-                [ "$recorded" -gt 0 ] ||
+                if [ "$record" != "$clean_record" ]; then
+                    apart=$(grep -v '^+' <<<"$apart"
+                            grep '^+' <<<"$apart" | cut -c2- | grep -Fxvf <(echo "$initial_state") | sed 's/^/+/')
+                fi
+                [ "${record#* }" = 1 ] ||
                     apart=$(grep -Eiv '^[-+]\[system\\\\currentcontrolset\\\\control\\\\print\\\\(monitors\\\\norva lm\]|environments\\\\[^]]*\\\\drivers\\\\[^]]*\\\\norva lp-1\] "monitor"=)' <<<"$apart") ;;
         esac
         grep . <<<"$apart"
+    }
+    # The model's record in the saved registry: its number of values, and 1
+    # when "LanguageMon" is one of them.
+    model_record() {
+        awk '/^\[/ { model = index(tolower($0), "[software\\\\norva\\\\vtr3\\\\driver\\\\norva lp-1]") == 1; next }
+             model && /^"/ { n++ }
+             model && /^"LanguageMon"=/ { monitor = 1 }
+             END { print n + 0, monitor + 0 }' "$WINEPREFIX/system.reg"
+    }
+    # The result pair stored, as "E1/E2" in decimal, empty when none is.
+    pair_values() {
+        awk '/^\[/ { pair = index(tolower($0), "[software\\\\norva\\\\vtr3\\\\sdkresult]") == 1; next }
+             pair && /^"ErrorCode1"=dword:/ { one = substr($0, index($0, ":") + 1) }
+             pair && /^"ErrorCode2"=dword:/ { two = substr($0, index($0, ":") + 1) }
+             END { if (one != "" && two != "") print one, two }' "$WINEPREFIX/system.reg" |
+            while read -r one two; do echo "$((16#$one))/$((16#$two))"; done
     }
     # The differences between two states, as lines "-removed" and "+added".
     differences() {
@@ -259,6 +289,7 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     }
     clean_removed=$(comm -23 <(echo "$before") <(snapshot_after))
     clean_pair=$(pair_stored)
+    clean_record=$(model_record)
     follow_up >/dev/null
     stop_server
     clean_state=$(state)
@@ -321,9 +352,8 @@ if [ -n "${FAULTS_INNER:-}" ]; then
         wine setup_host.exe --instance-free >/dev/null 2>&1 ||
             problems+=("a following run would get 9/1: the instance mutex is held")
         after=$(snapshot_after)
-        recorded=$(awk '/^\[/ { model = index(tolower($0), "[software\\\\norva\\\\vtr3\\\\driver\\\\norva lp-1]") == 1; next }
-                        model && /^"LanguageMon"=/ { n++ }
-                        END { print n + 0 }' "$WINEPREFIX/system.reg")
+        record=$(model_record)
+        faulted_pair=$(pair_values)
         # A run that took itself for a second copy (9/1: the mutex could not
         # be made) leaves the registry alone, as a second copy does.
         if [ "$clean_pair" -gt 0 ] && [ "$(pair_stored)" -eq 0 ] && ! grep -q 'lParam=9 ' <<<"$out"; then
@@ -354,7 +384,7 @@ if [ -n "${FAULTS_INNER:-}" ]; then
         # A run again that Wine did not start (it says nothing) is tried once more.
         grep -q completion <<<"$again" || again=$(stop_server; run_again)
         stop_server
-        apart=$(by_design "$(differences "$clean_state" "$(state)")" "$recorded")
+        apart=$(by_design "$(differences "$clean_state" "$(state)")" "$record" "$faulted_pair")
         if [ -z "$apart" ]; then
             converged=$((converged + 1))
         else

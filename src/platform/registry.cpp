@@ -211,6 +211,28 @@ std::string Registry::QueryString(const std::string& name, const std::string& de
     return std::string(reinterpret_cast<const char*>(buffer.get()));
 }
 
+BOOL Registry::QueryStringIfThere(const std::string& name, std::string& value,
+                                  const std::string& defaultValue, DWORD bufferSize) const
+{
+    value = defaultValue;
+    if (!isOpen) {
+        SetLastError(openError != 0 ? openError : ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    std::unique_ptr<BYTE[]> buffer(new BYTE[bufferSize + 1]());
+    DWORD size = bufferSize;
+    const LONG rc = RegQueryValueExA(hKey, name.c_str(), NULL, NULL, buffer.get(), &size);
+    if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_MORE_DATA)
+        return TRUE;
+    if (!Succeeded(rc))
+        return FALSE;
+    if (size > bufferSize)
+        size = bufferSize;
+    buffer[size] = 0;
+    value = reinterpret_cast<const char*>(buffer.get());
+    return TRUE;
+}
+
 BOOL Registry::ReadString(const char* name, char* buffer, DWORD size) const
 {
     if (buffer == NULL || size == 0)

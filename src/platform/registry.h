@@ -83,6 +83,15 @@ public:
     std::string QueryString(const std::string& name, const std::string& defaultValue,
                             DWORD bufferSize = kDefaultBufferSize) const;
 
+    // As QueryString, but telling a value that is missing (TRUE, `value` the
+    // default) from one that could not be read (FALSE, the error kept for
+    // GetLastError()): a step that removes what a value names must not take
+    // a failed read for "nothing named". A value too long for the buffer
+    // counts as missing, as QueryString has it.
+    BOOL QueryStringIfThere(const std::string& name, std::string& value,
+                            const std::string& defaultValue = std::string(),
+                            DWORD bufferSize = kDefaultBufferSize) const;
+
     // The value's data as text into `buffer` (`size` bytes), always
     // terminated. A value that does not fit, its terminating zero included,
     // counts as a failed read: FALSE and an empty buffer.

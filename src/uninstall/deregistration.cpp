@@ -42,14 +42,13 @@ struct Components {
     std::string service;         // the service program's file name
 };
 
-Components ReadComponents(const Registry& model)
+// False when a value is there but could not be read.
+bool ReadComponents(const Registry& model, Components& components)
 {
-    Components components;
-    components.shellExtension = model.QueryString(kShellExtensionValue, "");
-    components.notifier = model.QueryString(kNotifierValue, "");
-    components.type = model.QueryString(kTypeValue, "");
-    components.service = model.QueryString(kServiceValue, "");
-    return components;
+    return model.QueryStringIfThere(kShellExtensionValue, components.shellExtension) &&
+           model.QueryStringIfThere(kNotifierValue, components.notifier) &&
+           model.QueryStringIfThere(kTypeValue, components.type) &&
+           model.QueryStringIfThere(kServiceValue, components.service);
 }
 
 struct Shared {
@@ -138,29 +137,40 @@ void DeleteShellExtension(const std::string& classId)
 }
 
 // The notifier's entries (subkeys whose "NOTIFYEXE" names it, in any letter
-// case) and its value; the whole KALERT key once it holds no value.
-void DeleteNotifier(const std::string& notifier)
+// case) and its value; the whole KALERT key once it holds no value. False
+// when an entry could not be read or deleted: a later run looks again.
+bool DeleteNotifier(const std::string& notifier)
 {
+    bool whole = true;
     {
         Registry notifiers(HKEY_LOCAL_MACHINE, kNotifierKey, NULL, FALSE, Registry::kAllAccess);
         DWORD index = 0;
         for (std::string name = notifiers.EnumKey(index); !name.empty();
              name = notifiers.EnumKey(index)) {
-            const std::string program =
-                Registry(HKEY_LOCAL_MACHINE, std::string(kNotifierKey) + "\\" + name, NULL, FALSE,
-                         Registry::kAllAccess)
-                    .QueryString("NOTIFYEXE", "");
+            std::string program;
+            const bool read = Registry(HKEY_LOCAL_MACHINE, std::string(kNotifierKey) + "\\" + name,
+                                       NULL, FALSE, Registry::kRead)
+                                  .QueryStringIfThere("NOTIFYEXE", program);
             // A deleted entry's followers move down to this index; one that
-            // cannot be deleted is stepped over, or the walk would never end.
-            if (!EqualIgnoringAsciiCase(program, notifier) || !notifiers.DeleteKey(name))
+            // cannot be read or deleted is stepped over, or the walk would
+            // never end.
+            if (!read) {
+                whole = false;
                 ++index;
+            } else if (!EqualIgnoringAsciiCase(program, notifier)) {
+                ++index;
+            } else if (!notifiers.DeleteKey(name)) {
+                whole = false;
+                ++index;
+            }
         }
         notifiers.DeleteValue(notifier);
-        if (!notifiers.EnumValue(0).empty())
-            return;
+        if (!whole || !notifiers.EnumValue(0).empty())
+            return whole;
     }
     Registry norva(HKEY_LOCAL_MACHINE, kNorvaKey, NULL, FALSE, Registry::kAllAccess);
     norva.DeleteKey(kNotifierSubkey);
+    return true;
 }
 
 void DeleteCommonSettings()
@@ -178,11 +188,10 @@ BOOL UninstallRun::DeleteRegXIMP()
     {
         Registry model(HKEY_LOCAL_MACHINE, ModelKeyPath(settings.driverName), NULL, FALSE,
                        Registry::kRead);
-        if (!model.isOpen) {
+        if (!model.isOpen || !ReadComponents(model, ours)) {
             result.Record(pair::kXimpModelKeyNotOpened);
             return FALSE;
         }
-        ours = ReadComponents(model);
     }
     Registry models(HKEY_LOCAL_MACHINE, kModelsKey, NULL, FALSE, Registry::kRead);
     if (!models.isOpen) {
@@ -200,8 +209,11 @@ BOOL UninstallRun::DeleteRegXIMP()
             result.Record(pair::kShellExtClassRefused);
         }
     }
-    if (!ours.notifier.empty() && !shared.notifier)
-        DeleteNotifier(ours.notifier);
+    bool whole = !shared.unknown;
+    if (!ours.notifier.empty() && !shared.notifier && !DeleteNotifier(ours.notifier)) {
+        DebugLog("    Notifier entry not removed\n");
+        whole = false;
+    }
     if (!ours.service.empty() && !shared.service)
         StartXimpStop(ours.service);
     if (!ours.type.empty() && !shared.type) {
@@ -213,7 +225,7 @@ BOOL UninstallRun::DeleteRegXIMP()
     DebugLog("CMainFrame::DeleteRegXIMP exit\n");
     // Components kept because the models could not all be read are left to
     // a later run, which needs the model's record to find them.
-    return shared.unknown ? FALSE : TRUE;
+    return whole ? TRUE : FALSE;
 }
 
 // Runs the service program's stop command and hands the program to the

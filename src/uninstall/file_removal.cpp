@@ -74,6 +74,28 @@ bool RemoveFolderUnlessHoldingOthers(const std::string& folder)
     return false;
 }
 
+// The profile value of the model that `driverName` names; false when it is
+// there but could not be read or deleted (a model or value that is not
+// there has none to delete).
+bool DeleteProfileValue(const std::string& driverName)
+{
+    std::string modelId;
+    {
+        const Registry model(HKEY_LOCAL_MACHINE, ModelKeyPath(driverName), NULL, FALSE,
+                             Registry::kRead);
+        if (!model.isOpen)
+            return model.openError == ERROR_FILE_NOT_FOUND;
+        if (!model.QueryStringIfThere("ModelID", modelId))
+            return false;
+    }
+    if (modelId.empty())
+        return true;
+    Registry profiles(HKEY_LOCAL_MACHINE, kProfileKey, NULL, FALSE, Registry::kAllAccess);
+    if (!profiles.isOpen)
+        return profiles.openError == ERROR_FILE_NOT_FOUND;
+    return profiles.DeleteValue(modelId) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 }  // namespace
 
 // FALSE when a part of the model's help stays that a later run can remove.
@@ -87,14 +109,19 @@ BOOL UninstallRun::DeleteHtmlFiles()
             result.Record(pair::kHtmlModelKeyNotOpened);
             return FALSE;
         }
-        folder = model.QueryString("HTMLInstallPath", "");
+        if (!model.QueryStringIfThere("HTMLInstallPath", folder)) {
+            DebugLog("    HTML folder not read(%lu)\n", GetLastError());
+            return FALSE;
+        }
     }
     if (folder.empty())
         return TRUE;
     // Only the product's own help folder loses files; a folder outside it
     // is never the model's to remove, now or later.
     const std::string commonFiles = InstallRun(run).GetCommonFilesDir();
-    if (commonFiles.empty() || !IsFolderWithin(folder, commonFiles + kHtmlSubdir)) {
+    if (commonFiles.empty())
+        return FALSE;  // not known now: a later run can tell
+    if (!IsFolderWithin(folder, commonFiles + kHtmlSubdir)) {
         DebugLog("    HTML folder refused(%s)\n", folder.c_str());
         result.Record(pair::kHtmlFolderRefused);
         return TRUE;
@@ -126,13 +153,12 @@ BOOL UninstallRun::DeleteShortcutExe()
 
 BOOL UninstallRun::DeleteProfile()
 {
-    const std::string modelId =
-        Registry(HKEY_LOCAL_MACHINE, ModelKeyPath(settings.driverName), NULL, FALSE,
-                 Registry::kRead)
-            .QueryString("ModelID", "");
-    if (!modelId.empty()) {
-        Registry profiles(HKEY_LOCAL_MACHINE, kProfileKey, NULL, FALSE, Registry::kAllAccess);
-        profiles.DeleteValue(modelId);
+    // The record stays while its profile value does: the record's ModelID
+    // is all that names the value.
+    if (!DeleteProfileValue(settings.driverName)) {
+        DebugLog("    model record kept\n");
+        result.Record(pair::kModelRecordKept);
+        return FALSE;
     }
     Registry models(HKEY_LOCAL_MACHINE, kModelsKey, NULL, FALSE, Registry::kAllAccess);
     // No Driver key: no model is left (an earlier run removed the last).

@@ -19,13 +19,16 @@ const char kPrinterValue[] = "Name";
 // entry without a printer name has none: the Run key's default value belongs
 // to nobody's printer. Only the user's own entries name it: an entry under
 // HKEY_LOCAL_MACHINE may have been written by any user, and must not delete
-// a value from the Run key of whoever runs the uninstall.
-void DeleteStartupValue(HKEY root, const std::string& printer)
+// a value from the Run key of whoever runs the uninstall. False when the
+// value may still be there: its entry, the only record of it, then stays.
+bool DeleteStartupValue(HKEY root, const std::string& printer)
 {
     if (root != HKEY_CURRENT_USER || printer.empty())
-        return;
+        return true;
     Registry run(HKEY_CURRENT_USER, kRunKey, NULL, FALSE, Registry::kAllAccess);
-    run.DeleteValue(printer);
+    if (!run.isOpen)
+        return run.openError == ERROR_FILE_NOT_FOUND;
+    return run.DeleteValue(printer) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 // Whether an entry's printer goes with the driver `driverName`: when it cannot
@@ -63,13 +66,20 @@ bool PrinterGoesWithDriver(const std::string& printerName, const std::string& dr
     return false;
 }
 
+// Whether a target key that did not open leaves nothing to do: it is not
+// there, or this user may not change it (nor may a later run of theirs).
+bool NothingToClean(const Registry& targets)
+{
+    return targets.openError == ERROR_FILE_NOT_FOUND || targets.openError == ERROR_ACCESS_DENIED;
+}
+
 }  // namespace
 
 BOOL UninstallRun::DeleteTargetKey(HKEY root, std::string keyPath, std::string printerName)
 {
     Registry targets = OpenForRemoval(root, keyPath);
     if (!targets.isOpen)
-        return TRUE;
+        return NothingToClean(targets) ? TRUE : FALSE;
     DWORD index = 0;
     for (std::string name = targets.EnumKey(index); !name.empty();
          name = targets.EnumKey(index)) {
@@ -89,9 +99,8 @@ BOOL UninstallRun::DeleteTargetKey(HKEY root, std::string keyPath, std::string p
             ++index;
             continue;
         }
-        if (!targets.DeleteKey(name, Reclaim(root)))
+        if (!DeleteStartupValue(root, printer) || !targets.DeleteKey(name, Reclaim(root)))
             return FALSE;
-        DeleteStartupValue(root, printer);
     }
     return TRUE;
 }
@@ -100,6 +109,11 @@ BOOL UninstallRun::DeleteTargetKey2(HKEY root, std::string keyPath, std::string 
 {
     DebugLog("CMainFrame::DeleteTargetKey2()\n");
     Registry targets = OpenForRemoval(root, keyPath);
+    if (!targets.isOpen && !NothingToClean(targets)) {
+        DebugLog("    TargetKey open error\n");
+        return FALSE;
+    }
+    bool stepped = false;
     DWORD index = 0;
     for (std::string name = targets.EnumKey(index); !name.empty();
          name = targets.EnumKey(index)) {
@@ -121,11 +135,16 @@ BOOL UninstallRun::DeleteTargetKey2(HKEY root, std::string keyPath, std::string 
             ++index;
             continue;
         }
-        DeleteStartupValue(root, printer);
-        // An entry that cannot be deleted is stepped over.
-        if (!targets.DeleteKey(name, Reclaim(root)))
+        // An entry that cannot be deleted, or whose start-up value may still
+        // be there, is stepped over: a later run finds it again.
+        if (!DeleteStartupValue(root, printer)) {
+            DebugLog("    Startup value not removed\n");
+            stepped = true;
             ++index;
+        } else if (!targets.DeleteKey(name, Reclaim(root))) {
+            ++index;
+        }
     }
     DebugLog("CMainFrame::DeleteTargetKey2() exit\n");
-    return TRUE;
+    return stepped ? FALSE : TRUE;
 }

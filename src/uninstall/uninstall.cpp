@@ -58,15 +58,20 @@ BOOL UninstallRun::UnInstall()
         false);
 
     // 3/1 stands for both TXATarget keys: only the log tells them apart.
+    bool targetsCleaned = true;
     if (!DeleteTargetKey(HKEY_CURRENT_USER, kTxaTargetKey, printerName)) {
         DebugLog("    HKCU TXATarget error\n");
         result.Record(pair::kUserTxaTargetsNotCleaned);
+        targetsCleaned = false;
     }
-    if (!DeleteTargetKey(HKEY_CURRENT_USER, kTxbTargetKey, printerName))
+    if (!DeleteTargetKey(HKEY_CURRENT_USER, kTxbTargetKey, printerName)) {
         result.Record(pair::kPrinterTxbTargetsNotCleaned);
+        targetsCleaned = false;
+    }
     if (!DeleteTargetKey(HKEY_LOCAL_MACHINE, kTxaTargetKey, printerName)) {
         DebugLog("    HKLM TXATarget error\n");
         result.Record(pair::kMachineTxaTargetsNotCleaned);
+        targetsCleaned = false;
     }
 
     BOOL lastPrinterOfDriver = FALSE;
@@ -88,10 +93,15 @@ BOOL UninstallRun::UnInstall()
     if (DeleteShortcutExe())
         DeleteOwnStartupLinks();
     DeleteShortcutLinks();
-    if (noModelLeft)
+    // Target entries that could not all be removed are the only record of
+    // their printers' Run values: the product's keys, which hold them, stay
+    // for a later run.
+    if (!noModelLeft)
+        RunMoncfgCleanUp(moncfg);
+    else if (targetsCleaned)
         DeleteProductKey();
     else
-        RunMoncfgCleanUp(moncfg);
+        DebugLog("    product keys kept\n");
     if (lastPrinterOfDriver && environment.isAdmin)
         UninstallZQAPI();
     return TRUE;
@@ -111,16 +121,26 @@ BOOL UninstallRun::UnInstall2()
          pair::kDriverMoncfgNotStarted},
         true);
 
+    bool targetsCleaned = true;
     DebugLog("    delete registry TXATarget\n");
-    if (!DeleteTargetKey2(HKEY_CURRENT_USER, kTxaTargetKey, settings.driverName))
+    if (!DeleteTargetKey2(HKEY_CURRENT_USER, kTxaTargetKey, settings.driverName)) {
         result.Record(pair::kDriverTxaTargetsNotCleaned);
+        targetsCleaned = false;
+    }
     DebugLog("    delete registry TXBTarget\n");
-    if (!DeleteTargetKey2(HKEY_CURRENT_USER, kTxbTargetKey, settings.driverName))
+    if (!DeleteTargetKey2(HKEY_CURRENT_USER, kTxbTargetKey, settings.driverName)) {
         result.Record(pair::kDriverTxbTargetsNotCleaned);
+        targetsCleaned = false;
+    }
 
     if (DeleteModel()) {
-        DebugLog("    delete registry\n");
-        DeleteProductKey();
+        // As in UnInstall: the entries left keep the product's keys.
+        if (targetsCleaned) {
+            DebugLog("    delete registry\n");
+            DeleteProductKey();
+        } else {
+            DebugLog("    product keys kept\n");
+        }
     } else {
         DebugLog("    Execute moncfg\n");
         RunMoncfgCleanUp(moncfg);

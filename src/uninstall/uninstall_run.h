@@ -37,6 +37,7 @@ public:
     // TRUE when no installed model names this program as its shortcut's.
     BOOL DeleteShortcutExe();
     // The model's profile value and driver key; TRUE when no model is left.
+    // The key stays (7/50) while the profile value could not be removed.
     BOOL DeleteProfile();
     // The language monitor that the install attached to the model's driver
     // (removed once no driver names it) and the driver's port settings;

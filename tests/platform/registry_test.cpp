@@ -119,6 +119,33 @@ TEST_F(RegistryTest, StringsKeepTheirNulAndRespectTheBufferSize)
     EXPECT_EQ("dflt", key.QueryString("missing", "dflt"));
 }
 
+// A value that is missing (or too long, as QueryString has it) is no failed
+// read; a key that did not open is.
+TEST_F(RegistryTest, QueryStringIfThereTellsAMissingValueFromAFailedRead)
+{
+    Registry key(HKEY_CURRENT_USER, Path("values"), NULL, TRUE, 0);
+    ASSERT_TRUE(key.SetString("name", "NORVA Printer"));
+    const Registry closed(HKEY_CURRENT_USER, Path("no such key"), NULL, FALSE, Registry::kRead);
+    const struct {
+        const Registry& key;
+        const char* name;
+        DWORD bufferSize;
+        bool read;
+        const char* value;
+    } cases[] = {
+        {key, "name", Registry::kDefaultBufferSize, true, "NORVA Printer"},
+        {key, "missing", Registry::kDefaultBufferSize, true, "dflt"},
+        {key, "name", 10, true, "dflt"},
+        {closed, "name", Registry::kDefaultBufferSize, false, "dflt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.bufferSize));
+        std::string value = "old";
+        EXPECT_EQ(c.read, c.key.QueryStringIfThere(c.name, value, "dflt", c.bufferSize) != FALSE);
+        EXPECT_EQ(c.value, value);
+    }
+}
+
 TEST_F(RegistryTest, EnumerationListsNamesThenEnds)
 {
     Registry key(HKEY_CURRENT_USER, Path("enum"), NULL, TRUE, 0);

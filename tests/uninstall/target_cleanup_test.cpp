@@ -151,8 +151,9 @@ TEST_F(TargetCleanup, EntriesThatCannotBeOpenedOrDeleted)
         {"locked, by printer", true, false, {"P3", "P3", "P2"}, false,
          "? P2 | run: Other program P2"},
         {"locked, by driver", true, true, {"P3", "P3", "P2"}, false, nullptr},
+        // The Run value goes before its entry, which stays as its record.
         {"undeletable, by printer", false, false, {"P1", "P3", "P2"}, false,
-         "P1 P3 P2 | run: Other program P1 P2 P3"},
+         "P1 P3 P2 | run: Other program P1 P2"},
         {"undeletable, by driver", false, true, {"P1", "P3", "P2"}, true,
          "P3 | run: Other program"},
     };

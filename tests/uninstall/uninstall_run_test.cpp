@@ -593,6 +593,32 @@ TEST_F(InstalledModels, APartLeftKeepsTheRecordForTheNextRun)
     }
 }
 
+// Target entries that cannot be removed keep the product's keys, which hold
+// them (they name their printers' Run values), for the next run.
+TEST_F(InstalledModels, ATargetEntryLeftKeepsTheProductKeysForTheNextRun)
+{
+    if (!IsNT())
+        GTEST_SKIP() << "Windows 95/98 has no key security";
+    TestFrame other("/R2:\"NORVA LP-2\"");
+    EXPECT_TRUE(other.ExecuteOperation(FALSE));
+    {
+        LockedKey locked(HKEY_CURRENT_USER, std::string(kTargets) + "\\P0000000000000000");
+        TestFrame frame("/R2:\"NORVA LP-1\"");
+        EXPECT_TRUE(frame.ExecuteOperation(FALSE));
+        EXPECT_EQ("3/61", std::to_string(frame.result.ErrorCode1()) + "/" +
+                              std::to_string(frame.result.ErrorCode2()));
+    }
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ModelPath("NORVA LP-1")));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\NORVA\\VTR3"));
+    EXPECT_EQ("LP-1 A;LP-1 B;", Targets(HKEY_CURRENT_USER, kTargets));
+
+    TestFrame again("/R2:\"NORVA LP-1\"");
+    EXPECT_TRUE(again.ExecuteOperation(FALSE));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\NORVA\\VTR3"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\NORVA\\VTR3"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRun, "LP-1 A"));
+}
+
 // In process, told it has no administrator rights: the last printer of a
 // driver still loses the driver-wide parts, but the SDK is left alone on NT
 // (Windows 95/98 knows no administrators). A model without an id gets
