@@ -391,7 +391,8 @@ if [ -n "${FAULTS_INNER:-}" ]; then
             printf '%s %s k=%s %s: not as one clean run leaves it (%s lines)\n' "$kind" \
                 "$MONSETUP_WINVER" "$k" "$fault" "$(wc -l <<<"$apart")" >&2
             head -8 <<<"$apart" | sed 's/^/    /' >&2
-            [ -z "${FAULTS_KS:-}" ] || sed 's/^/    again: /' <<<"$again" >&2
+            [ -z "${FAULTS_KS:-}" ] ||
+                sed 's/^/    /' <<<"$(sed 's/^/again: /' <<<"$again")"$'\n'"$(grep '^stack' "$log")" >&2
         fi
         # Replaced whole, so that a job stopped meanwhile leaves a line.
         echo "$kind $MONSETUP_WINVER $calls $faults $proper $converged (stopped early)" >"$report.new"

@@ -141,9 +141,11 @@ void DeleteShellExtension(const std::string& classId)
 // when an entry could not be read or deleted: a later run looks again.
 bool DeleteNotifier(const std::string& notifier)
 {
-    bool whole = true;
     {
         Registry notifiers(HKEY_LOCAL_MACHINE, kNotifierKey, NULL, FALSE, Registry::kAllAccess);
+        if (!notifiers.isOpen)
+            return notifiers.openError == ERROR_FILE_NOT_FOUND;
+        bool whole = true;
         DWORD index = 0;
         for (std::string name = notifiers.EnumKey(index); !name.empty();
              name = notifiers.EnumKey(index)) {
@@ -164,13 +166,13 @@ bool DeleteNotifier(const std::string& notifier)
                 ++index;
             }
         }
-        notifiers.DeleteValue(notifier);
+        if (!notifiers.DeleteValue(notifier) && GetLastError() != ERROR_FILE_NOT_FOUND)
+            whole = false;
         if (!whole || !notifiers.EnumValue(0).empty())
             return whole;
     }
     Registry norva(HKEY_LOCAL_MACHINE, kNorvaKey, NULL, FALSE, Registry::kAllAccess);
-    norva.DeleteKey(kNotifierSubkey);
-    return true;
+    return norva.DeleteKey(kNotifierSubkey) != FALSE;
 }
 
 void DeleteCommonSettings()

@@ -67,10 +67,12 @@ bool PrinterGoesWithDriver(const std::string& printerName, const std::string& dr
 }
 
 // Whether a target key that did not open leaves nothing to do: it is not
-// there, or this user may not change it (nor may a later run of theirs).
-bool NothingToClean(const Registry& targets)
+// there, or it is the machine's and this user may not change it (a plain
+// user's uninstall on NT; nor may a later run of theirs).
+bool NothingToClean(HKEY root, const Registry& targets)
 {
-    return targets.openError == ERROR_FILE_NOT_FOUND || targets.openError == ERROR_ACCESS_DENIED;
+    return targets.openError == ERROR_FILE_NOT_FOUND ||
+           (root == HKEY_LOCAL_MACHINE && targets.openError == ERROR_ACCESS_DENIED);
 }
 
 }  // namespace
@@ -79,7 +81,7 @@ BOOL UninstallRun::DeleteTargetKey(HKEY root, std::string keyPath, std::string p
 {
     Registry targets = OpenForRemoval(root, keyPath);
     if (!targets.isOpen)
-        return NothingToClean(targets) ? TRUE : FALSE;
+        return NothingToClean(root, targets) ? TRUE : FALSE;
     DWORD index = 0;
     for (std::string name = targets.EnumKey(index); !name.empty();
          name = targets.EnumKey(index)) {
@@ -109,7 +111,7 @@ BOOL UninstallRun::DeleteTargetKey2(HKEY root, std::string keyPath, std::string 
 {
     DebugLog("CMainFrame::DeleteTargetKey2()\n");
     Registry targets = OpenForRemoval(root, keyPath);
-    if (!targets.isOpen && !NothingToClean(targets)) {
+    if (!targets.isOpen && !NothingToClean(root, targets)) {
         DebugLog("    TargetKey open error\n");
         return FALSE;
     }
