@@ -41,6 +41,8 @@
 #   --jobs J     run kinds and Windows campaigned at the same time (default 3)
 #   --stop-after SECONDS   end the jobs then and give the table so far (the
 #                full campaign takes each run kind's k in a spread order)
+#   FAULTS_LEFT=1  also print what each clean run leaves against the machine
+#                before it (IR2: what an install and its uninstall leave)
 #   --build DIR  a built tree to use as it is (default: build this machine's
 #                preset, win32 where the kernel runs 32-bit code)
 # Exit status 0 when every faulted run ended properly and converged.
@@ -293,6 +295,12 @@ if [ -n "${FAULTS_INNER:-}" ]; then
     follow_up >/dev/null
     stop_server
     clean_state=$(state)
+    # FAULTS_LEFT=1: what one clean run (IR, IR2: install and uninstall)
+    # leaves that the machine did not hold before it.
+    if [ -n "${FAULTS_LEFT:-}" ]; then
+        echo "$kind $MONSETUP_WINVER: the clean run left, against the machine before it:" >&2
+        differences "$initial_state" "$clean_state" | sed 's/^/    /' >&2
+    fi
     # Twice in a row: the install and the maintenance run again, unfaulted.
     twice=""
     case $kind in
