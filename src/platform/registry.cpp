@@ -193,22 +193,21 @@ BOOL Registry::DeleteValue(const std::string& name)
     return isOpen && Succeeded(RegDeleteValueA(hKey, name.c_str()));
 }
 
+BOOL Registry::DeleteValueIfThere(const std::string& name)
+{
+    if (!isOpen)
+        return IsMissing();
+    return DeleteValue(name) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 std::string Registry::QueryString(const std::string& name, const std::string& defaultValue,
                                   DWORD bufferSize) const
 {
-    if (!isOpen || bufferSize == 0)
+    if (bufferSize == 0)
         return defaultValue;
-
-    // One spare byte keeps the text terminated even when the stored data has
-    // no NUL of its own and fills the whole buffer.
-    std::unique_ptr<BYTE[]> buffer(new BYTE[bufferSize + 1]());
-    DWORD size = bufferSize;
-    if (!Succeeded(RegQueryValueExA(hKey, name.c_str(), NULL, NULL, buffer.get(), &size)))
-        return defaultValue;
-    if (size > bufferSize)
-        size = bufferSize;
-    buffer[size] = 0;
-    return std::string(reinterpret_cast<const char*>(buffer.get()));
+    std::string value;
+    QueryStringIfThere(name, value, defaultValue, bufferSize);
+    return value;
 }
 
 BOOL Registry::QueryStringIfThere(const std::string& name, std::string& value,
@@ -219,11 +218,15 @@ BOOL Registry::QueryStringIfThere(const std::string& name, std::string& value,
         SetLastError(openError != 0 ? openError : ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    // One spare byte keeps the text terminated even when the stored data has
+    // no NUL of its own and fills the whole buffer.
     std::unique_ptr<BYTE[]> buffer(new BYTE[bufferSize + 1]());
     DWORD size = bufferSize;
     const LONG rc = RegQueryValueExA(hKey, name.c_str(), NULL, NULL, buffer.get(), &size);
-    if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_MORE_DATA)
+    if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_MORE_DATA) {
+        SetLastError(static_cast<DWORD>(rc));  // as a failed read tells it
         return TRUE;
+    }
     if (!Succeeded(rc))
         return FALSE;
     if (size > bufferSize)

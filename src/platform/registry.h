@@ -77,6 +77,12 @@ public:
     BOOL DeleteSubkey(const std::string& name);
 
     BOOL DeleteValue(const std::string& name);
+    // TRUE when the value is gone: deleted now, or the value or the key was
+    // not there.
+    BOOL DeleteValueIfThere(const std::string& name);
+
+    // TRUE when the key did not open because it is not there.
+    BOOL IsMissing() const { return !isOpen && openError == ERROR_FILE_NOT_FOUND; }
 
     // The value's data as text (its type is not checked); the default when
     // the value is missing or does not fit into `bufferSize` bytes.

@@ -144,7 +144,7 @@ bool DeleteNotifier(const std::string& notifier)
     {
         Registry notifiers(HKEY_LOCAL_MACHINE, kNotifierKey, NULL, FALSE, Registry::kAllAccess);
         if (!notifiers.isOpen)
-            return notifiers.openError == ERROR_FILE_NOT_FOUND;
+            return notifiers.IsMissing() != FALSE;
         bool whole = true;
         DWORD index = 0;
         for (std::string name = notifiers.EnumKey(index); !name.empty();
@@ -166,7 +166,7 @@ bool DeleteNotifier(const std::string& notifier)
                 ++index;
             }
         }
-        if (!notifiers.DeleteValue(notifier) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        if (!notifiers.DeleteValueIfThere(notifier))
             whole = false;
         if (!whole || !notifiers.EnumValue(0).empty())
             return whole;

@@ -111,7 +111,7 @@ bool UninstallRun::DeletePortSettings(DWORD driverVersion)
                  DriversKeyPath(environment.osKind == 1, driverVersion) + "\\" +
                      settings.driverName,
                  NULL, FALSE, Registry::kAllAccess);
-    if (!key.isOpen && key.openError == ERROR_FILE_NOT_FOUND)
+    if (key.IsMissing())
         return true;
     if (!key.isOpen || !DeletePortValues(key)) {
         DebugLog("    Port settings not removed\n");

@@ -84,16 +84,14 @@ bool DeleteProfileValue(const std::string& driverName)
         const Registry model(HKEY_LOCAL_MACHINE, ModelKeyPath(driverName), NULL, FALSE,
                              Registry::kRead);
         if (!model.isOpen)
-            return model.openError == ERROR_FILE_NOT_FOUND;
+            return model.IsMissing() != FALSE;
         if (!model.QueryStringIfThere("ModelID", modelId))
             return false;
     }
     if (modelId.empty())
         return true;
-    Registry profiles(HKEY_LOCAL_MACHINE, kProfileKey, NULL, FALSE, Registry::kAllAccess);
-    if (!profiles.isOpen)
-        return profiles.openError == ERROR_FILE_NOT_FOUND;
-    return profiles.DeleteValue(modelId) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    return Registry(HKEY_LOCAL_MACHINE, kProfileKey, NULL, FALSE, Registry::kAllAccess)
+               .DeleteValueIfThere(modelId) != FALSE;
 }
 
 }  // namespace
@@ -155,15 +153,12 @@ BOOL UninstallRun::DeleteProfile()
 {
     // The record stays while its profile value does: the record's ModelID
     // is all that names the value.
-    if (!DeleteProfileValue(settings.driverName)) {
-        DebugLog("    model record kept\n");
-        result.Record(pair::kModelRecordKept);
-        return FALSE;
-    }
+    if (!DeleteProfileValue(settings.driverName))
+        return KeepModelRecord();
     Registry models(HKEY_LOCAL_MACHINE, kModelsKey, NULL, FALSE, Registry::kAllAccess);
     // No Driver key: no model is left (an earlier run removed the last).
     if (!models.isOpen)
-        return models.openError == ERROR_FILE_NOT_FOUND ? TRUE : FALSE;
+        return models.IsMissing();
     // An empty name would stand for the Driver key itself: every model.
     if (!settings.driverName.empty())
         models.DeleteKey(settings.driverName, Reclaim(HKEY_LOCAL_MACHINE));

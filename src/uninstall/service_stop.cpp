@@ -82,16 +82,17 @@ BOOL UninstallRun::StopVtrService()
 {
     DebugLog("CMainFrame::StopVtrService()\n");
     const std::optional<std::string> service = UnsharedServiceName(settings.driverName, result);
+    const std::string name = service.value_or(std::string());
     // A name reaching outside the system directory is neither run nor,
     // later, deleted.
-    if (service && !service->empty() && !IsBareFileName(*service)) {
-        DebugLog("    VTR service name refused(%s)\n", service->c_str());
+    if (!name.empty() && !IsBareFileName(name)) {
+        DebugLog("    VTR service name refused(%s)\n", name.c_str());
         result.Record(pair::kVtrServiceNameRefused);
-    } else if (service && !service->empty()) {
-        StartVtrStop(SystemDirectoryPath() + "\\" + *service);
+    } else if (!name.empty()) {
+        StartVtrStop(SystemDirectoryPath() + "\\" + name);
     }
     DebugLog("CMainFrame::StopVtrService() exit\n");
-    return service ? TRUE : FALSE;
+    return service.has_value() ? TRUE : FALSE;
 }
 
 // Runs the program's stop command and hands its file to the timer's wait. A

@@ -25,10 +25,8 @@ bool DeleteStartupValue(HKEY root, const std::string& printer)
 {
     if (root != HKEY_CURRENT_USER || printer.empty())
         return true;
-    Registry run(HKEY_CURRENT_USER, kRunKey, NULL, FALSE, Registry::kAllAccess);
-    if (!run.isOpen)
-        return run.openError == ERROR_FILE_NOT_FOUND;
-    return run.DeleteValue(printer) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    return Registry(HKEY_CURRENT_USER, kRunKey, NULL, FALSE, Registry::kAllAccess)
+               .DeleteValueIfThere(printer) != FALSE;
 }
 
 // Whether an entry's printer goes with the driver `driverName`: when it cannot
@@ -71,7 +69,7 @@ bool PrinterGoesWithDriver(const std::string& printerName, const std::string& dr
 // user's uninstall on NT; nor may a later run of theirs).
 bool NothingToClean(HKEY root, const Registry& targets)
 {
-    return targets.openError == ERROR_FILE_NOT_FOUND ||
+    return targets.IsMissing() ||
            (root == HKEY_LOCAL_MACHINE && targets.openError == ERROR_ACCESS_DENIED);
 }
 

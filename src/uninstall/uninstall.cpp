@@ -276,8 +276,13 @@ BOOL UninstallRun::DeleteModel()
     // already has nothing left to tell).
     const Registry model(HKEY_LOCAL_MACHINE, ModelKeyPath(settings.driverName), NULL, FALSE,
                          Registry::kRead);
-    if (!model.isOpen && model.openError == ERROR_FILE_NOT_FOUND)
+    if (model.IsMissing())
         return DeleteProfile();
+    return KeepModelRecord();
+}
+
+BOOL UninstallRun::KeepModelRecord()
+{
     DebugLog("    model record kept\n");
     result.Record(pair::kModelRecordKept);
     return FALSE;

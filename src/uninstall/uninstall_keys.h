@@ -29,8 +29,7 @@ template <typename Visit>
 ModelWalk VisitModels(const Registry& models, const std::string& except, Visit visit)
 {
     if (!models.isOpen)
-        return models.openError == ERROR_FILE_NOT_FOUND ? ModelWalk::kEnded
-                                                        : ModelWalk::kUnreadable;
+        return models.IsMissing() ? ModelWalk::kEnded : ModelWalk::kUnreadable;
     for (DWORD index = 0;; ++index) {
         // Empty past the last subkey (a subkey always has a name), or when
         // the enumeration failed: only the former ends the walk.

@@ -39,6 +39,8 @@ public:
     // The model's profile value and driver key; TRUE when no model is left.
     // The key stays (7/50) while the profile value could not be removed.
     BOOL DeleteProfile();
+    // Logs and records (7/50) that the model's record stays; FALSE.
+    BOOL KeepModelRecord();
     // The language monitor that the install attached to the model's driver
     // (removed once no driver names it) and the driver's port settings;
     // FALSE when one could not be removed.

@@ -25,3 +25,16 @@ bool PatchImports(void* from, void* to)
     }
     return patched;
 }
+
+ScopedImportPatch::ScopedImportPatch(const char* module, const char* function, void* standIn)
+    : real(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), function))),
+      standIn(standIn),
+      patched(real != nullptr && PatchImports(real, standIn))
+{
+}
+
+ScopedImportPatch::~ScopedImportPatch()
+{
+    if (patched)
+        PatchImports(standIn, real);
+}

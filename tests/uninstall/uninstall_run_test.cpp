@@ -499,7 +499,8 @@ TEST_F(InstalledModels, ByDriverRemovesTheModelAndLastTheProduct)
 
 namespace {
 
-// A Windows function fails with ERROR_ACCESS_DENIED while this lives.
+// Stand-ins that fail as Windows refuses access: a BOOL function with its
+// last error, and RegEnumKeyExA with its answer.
 template <typename... Args>
 BOOL WINAPI Refuse(Args...)
 {
@@ -511,28 +512,6 @@ LONG WINAPI RefuseEnumKey(HKEY, DWORD, LPSTR, LPDWORD, LPDWORD, LPSTR, LPDWORD, 
 {
     return ERROR_ACCESS_DENIED;
 }
-
-class RefusedCall {
-public:
-    RefusedCall(const char* module, const char* name, void* refuse)
-        : real(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), name))),
-          refuse(refuse),
-          patched(real != nullptr && PatchImports(real, refuse))
-    {
-    }
-    ~RefusedCall()
-    {
-        if (patched)
-            PatchImports(refuse, real);
-    }
-
-private:
-    void* const real;
-    void* const refuse;
-
-public:
-    const bool patched;
-};
 
 bool FolderExists(const std::string& path)
 {
@@ -573,7 +552,7 @@ TEST_F(InstalledModels, APartLeftKeepsTheRecordForTheNextRun)
         if (&c != &cases[0])
             Install(kModels[0], version);
         {
-            RefusedCall refused(c.module, c.function, c.refuse);
+            ScopedImportPatch refused(c.module, c.function, c.refuse);
             ASSERT_TRUE(refused.patched);
             TestFrame frame("/R2:\"NORVA LP-1\"");
             EXPECT_TRUE(frame.ExecuteOperation(FALSE));
